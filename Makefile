@@ -1,0 +1,53 @@
+# sandglass: the two set-up commands are `make run` and `make test`; the rest serve them.
+#
+#   make deps     install every Debian package either flavour needs (idempotent)
+#   make build    configure and build both flavours (native and windows), no tests
+#   make test     deps, build, then every test of both flavours (Windows ones under Wine)
+#   make run      deps, build, then run the saver full screen under Wine
+#   make bench    the native benchmarks
+#
+# Binaries: build/native/bin/ and build/windows/bin/ (BUILD=dir moves both).
+
+BUILD    ?= build
+NATIVE   := $(BUILD)/native
+WINDOWS  := $(BUILD)/windows
+JOBS     ?= $(shell nproc)
+CTEST_J  ?= 2
+
+.PHONY: all deps build native windows test test-native test-windows run bench clean
+
+all: build
+
+deps:
+	./tools/install-deps
+
+build: native windows
+
+native:
+	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(NATIVE) -j $(JOBS)
+
+windows:
+	cmake -S . -B $(WINDOWS) -DCMAKE_BUILD_TYPE=Release \
+	      -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake
+	cmake --build $(WINDOWS) -j $(JOBS)
+
+test: deps
+	$(MAKE) build
+	$(MAKE) test-native test-windows
+
+test-native:
+	cd $(NATIVE) && ctest --output-on-failure -j $(CTEST_J)
+
+test-windows:
+	cd $(WINDOWS) && ctest --output-on-failure -j $(CTEST_J)
+
+run: deps
+	$(MAKE) build
+	./tools/run-saver $(WINDOWS)/bin
+
+bench: native
+	$(NATIVE)/bin/sandglass-bench
+
+clean:
+	rm -rf $(NATIVE) $(WINDOWS)

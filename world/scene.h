@@ -1,0 +1,43 @@
+// The vessel scene: where the vessel stands on its path, the phases of its motion and the
+// grain records of its wall and sand. build_scene sets the world up once.
+#pragma once
+
+#include <cstdint>
+
+#include "world/vessel_picture.h"
+#include "world/world.h"
+
+constexpr int32_t PIVOT_X = 320;  // centre of the vessel's elliptic path
+constexpr int32_t PIVOT_Y = 240;
+constexpr int32_t PICTURE_OFFSET_X = -66;  // picture's top-left corner relative to the origin
+constexpr int32_t PICTURE_OFFSET_Y = -120;
+constexpr double ORBIT_MULTIPLIER_X = -200.0;
+constexpr double ORBIT_MULTIPLIER_Y = -100.0;
+
+constexpr int SAND_GROUPS = 5;
+constexpr int SAND_PER_GROUP = 500;
+constexpr int SAND_RECORDS = SAND_GROUPS * SAND_PER_GROUP;  // records 0..2499
+constexpr int OUTLINE_RECORDS = 800;                        // records 2500..3299
+constexpr int SCENE_RECORDS = SAND_RECORDS + OUTLINE_RECORDS;
+
+struct SceneState {
+    double orbit_angle;  // degrees; advanced only by the frame update
+    double wave_phase;   // advanced only by the frame update
+    int32_t origin_x;    // the vessel's reference point in world cells
+    int32_t origin_y;
+    int32_t picture_x;   // where picture column 0 and row 0 are drawn
+    int32_t picture_y;
+    Particle scene_particles[SCENE_RECORDS];
+};
+
+extern SceneState scene;
+
+// Places the vessel, builds the wall from the marker layer of vessel_picture, pours the sand
+// and prepares the background. Called once, with the world and background in their initial state.
+void build_scene();
+
+// The same from any picture (tests give it pictures without a marker, or with too many points).
+void build_scene_from(const ShapeSet& picture);
+
+// Zeroes the scene state; tests use it with init_world and init_background for a fresh start.
+void reset_scene();
