@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 struct PixelFormat {
     int32_t bytes_per_pixel;  // 1..4; anything else stores nothing
@@ -19,6 +20,7 @@ struct PixelFormat {
     uint32_t height;          // rows >= height are never stored
 };
 
+// All zero until display set-up: nothing is stored before then.
 extern PixelFormat pixel_format;
 
 // Shift that lines bit 7 of a channel up with the top bit of mask (0 for an empty mask).
@@ -29,6 +31,8 @@ int32_t mask_shift(uint32_t mask);
 void set_pixel_layout(int32_t bytes_per_pixel, uint32_t red_mask, uint32_t green_mask,
                       uint32_t blue_mask, uint32_t width, uint32_t height);
 
+// A logical shift either way: positive left, negative right, dropping the bits moved out.
+// Shifts come from mask_shift, so they lie in -7..24.
 inline uint32_t shift_channel(uint32_t value, int32_t shift) {
     if (shift >= 0) return value << shift;
     return value >> -shift;
@@ -40,24 +44,25 @@ inline uint32_t pack_color(const PixelFormat& format, uint32_t red, uint32_t gre
            (shift_channel(blue, format.blue_shift) & format.blue_mask);
 }
 
-// Stores an already packed value at (x, y); the caller has done the bounds test.
+// Stores an already packed value at (x, y); the caller has done the bounds test. The surface
+// is little-endian: the 2- and 4-byte forms are single stores of the low bytes, the 3-byte
+// form writes bits 0-7, 8-15 and 16-23 in this order.
 inline void store_pixel(const PixelFormat& format, uint32_t x, uint32_t y, uint32_t value) {
     uint8_t* at = format.pixels + static_cast<intptr_t>(y) * format.pitch +
                   static_cast<intptr_t>(x) * format.bytes_per_pixel;
     switch (format.bytes_per_pixel) {
     case 1: at[0] = static_cast<uint8_t>(value); break;
-    case 2: at[0] = static_cast<uint8_t>(value); at[1] = static_cast<uint8_t>(value >> 8); break;
+    case 2: {
+        const uint16_t half = static_cast<uint16_t>(value);
+        std::memcpy(at, &half, 2);
+        break;
+    }
     case 3:
         at[0] = static_cast<uint8_t>(value);
         at[1] = static_cast<uint8_t>(value >> 8);
         at[2] = static_cast<uint8_t>(value >> 16);
         break;
-    case 4:
-        at[0] = static_cast<uint8_t>(value);
-        at[1] = static_cast<uint8_t>(value >> 8);
-        at[2] = static_cast<uint8_t>(value >> 16);
-        at[3] = static_cast<uint8_t>(value >> 24);
-        break;
+    case 4: std::memcpy(at, &value, 4); break;
     default: break;
     }
 }

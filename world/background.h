@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+// Pattern rules for the palette index of area cell (column, row); sums are modulo 256. Any
+// value above PATTERN_RINGS is drawn as PATTERN_FLAT.
 enum : uint8_t {
     PATTERN_FLAT = 0,     // color_offset
     PATTERN_COLUMNS = 1,  // color_offset + column
@@ -39,16 +41,22 @@ struct Background {
 extern Background background;
 
 // Restores the initial state: area, centre, black palette, flat pattern, zero waves.
-// Runs as a static initialiser; tests call it again.
+// The same state is the record's static initialiser; tests call this for a fresh start.
+// Fields may also be changed directly: the drawing notices every change.
 void init_background();
 
-// Fills count entries from first (wrapping past 255) with a single-precision linear ramp.
+// Fills count entries from first (wrapping past 255) with a single-precision linear ramp
+// (only the low bytes of first and the colours count). A count of 0 or less fills nothing;
+// a count of 1 gives the entry colour 0.
 void set_palette_ramp(int32_t first, int32_t count, int32_t red0, int32_t green0, int32_t blue0,
                       int32_t red1, int32_t green1, int32_t blue1);
 
-// Fills count entries of ROW_WAVE or COLUMN_WAVE from first with amplitude * sin(angle).
+// Fills count entries of ROW_WAVE or COLUMN_WAVE from first with amplitude * sin(angle), the
+// angle running from `from` in steps of (to - from) / count degrees. Entry (first mod 256) +
+// (i mod 256) is not wrapped: entries past 255 are skipped. Other selectors fill nothing.
 void fill_wave_table(float from, float to, int32_t first, int32_t count, int32_t amplitude,
                      int32_t selector);
 
-// Draws the whole area into the locked surface at the given wave phase.
+// Sets both phase bytes from the wave phase and draws the whole area into the locked surface
+// through the pixel packing; pixels off the surface are dropped.
 void draw_background(double wave_phase);
