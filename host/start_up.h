@@ -8,6 +8,10 @@
 // Never returns: ends the process with ExitProcess.
 [[noreturn]] void start_host();
 
+// The command line behind the program name: the name skipped (whole when quoted, up to the
+// first byte at or below 0x20 otherwise), then every byte from 0x01 to 0x20.
+const char* skip_program_name(const char* line);
+
 // Runs the mode named by tail (the command line behind the program name); the exit code.
 int dispatch_mode(HINSTANCE instance, const char* tail);
 
