@@ -18,7 +18,13 @@ struct Display {
 
 extern Display display;
 
+// Restores the all-null start, too_few_colors included (tests drive several set-ups).
+void reset_display();
+
 // Brings the display up once for the saver window and builds the scene; on any failure
 // leaves direct_draw null (and too_few_colors set for an unsupported depth).
 void setup_display(HWND window);
+
+// The fixed palette of an 8-bit desktop: entry i is fixed_palette_color(i), flags 0.
+void fill_fixed_palette(PALETTEENTRY entries[256]);
 #endif

@@ -8,6 +8,8 @@
 
 #include <atomic>
 
+#include "display/frame_pacing.h"
+
 struct SaverView {
     HWND window;
     UINT client_width;
@@ -22,9 +24,13 @@ struct SaverView {
     // only the window's thread clears it (as a frame's last step). An atomic, so that each side
     // sees the other's write and the compiler may neither cache nor reorder it.
     std::atomic<LONG> frame_pending;
+    FramePacing pacing;      // holds frames back where the vertical-blank wait does not wait
 };
 
 extern SaverView saver_view;
+
+// Restores the all-zero start (tests drive several windows in one process).
+void reset_saver_view();
 
 LRESULT saver_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
