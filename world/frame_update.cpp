@@ -1,1 +1,107 @@
-// (to be written)
+// One frame of the animation: the vessel moves along its ellipse, the world is shifted with it
+// by whole cells, and background, picture and sand are drawn in that order.
+#include "world/frame_update.h"
+
+#include <cstring>
+
+#include "display/frame_clock.h"
+#include "display/pixel_format.h"
+#include "world/background.h"
+#include "world/sand_step.h"
+#include "world/scene.h"
+
+// The neck's column; the return row in the middle of the upper bulb and the trigger row just
+// below the widest part of the lower bulb, relative to the origin.
+constexpr int32_t RETURN_OFFSET_Y = -40;
+constexpr int32_t TRIGGER_OFFSET_Y = 64;
+
+// The non-negative remainder of v by size, for any v. Worked in 64 bits so that no
+// displacement, however large, can overflow on the way.
+static int16_t wrap(int64_t v, int64_t size) {
+    if (v < 0) v += size * ((size - 1 - v) / size);
+    else if (v >= size) v -= size * (v / size);
+    return static_cast<int16_t>(v);
+}
+
+void shift_world(int32_t dx, int32_t dy) {
+    ParticlePool& pool = world.pool;
+    uint16_t* counts = world.grid.counts;
+    for (int32_t i = pool.count - 1; i >= 0; --i) {
+        Particle* grain = pool.entries[i];
+        // An entry whose record was added again later is stale; the live entry moves the
+        // grain, so it moves exactly once.
+        if (grain->slot != i) continue;
+        --counts[cell_index(grain->x, grain->y)];
+        grain->x = wrap(static_cast<int64_t>(grain->x) + dx, WORLD_WIDTH);
+        grain->y = wrap(static_cast<int64_t>(grain->y) + dy, WORLD_HEIGHT);
+        ++counts[cell_index(grain->x, grain->y)];
+    }
+}
+
+// One pass over the layers with the pixel size fixed at compile time. The layout and the
+// layer are copied into locals: the byte stores could otherwise alias them, and every field
+// would be read again for every point.
+template <int BYTES>
+static void draw_layers(const ShapeSet& picture, int32_t left, int32_t top,
+                        const PixelFormat format) {
+    const ShapeLayer* const layers = picture.layers;
+    const int layer_count = picture.layer_count;
+    uint8_t* const pixels = format.pixels;
+    const intptr_t pitch = format.pitch;
+    for (int i = 0; i < layer_count; ++i) {
+        const ShapeLayer layer = layers[i];
+        // One colour per layer: pack it once, store it per point.
+        const uint32_t value = pack_color(format, layer.red, layer.green, layer.blue);
+        const ShapePoint* const points = layer.points;
+        for (int j = layer.point_count - 1; j >= 0; --j) {
+            const uint32_t x = static_cast<uint32_t>(left + points[j].x);
+            const uint32_t y = static_cast<uint32_t>(top + points[j].y);
+            if (x >= format.width || y >= format.height) continue;
+            uint8_t* at =
+                pixels + static_cast<intptr_t>(y) * pitch + static_cast<intptr_t>(x) * BYTES;
+            if constexpr (BYTES == 1) {
+                at[0] = static_cast<uint8_t>(value);
+            } else if constexpr (BYTES == 2) {
+                const uint16_t half = static_cast<uint16_t>(value);
+                std::memcpy(at, &half, 2);
+            } else if constexpr (BYTES == 3) {
+                at[0] = static_cast<uint8_t>(value);
+                at[1] = static_cast<uint8_t>(value >> 8);
+                at[2] = static_cast<uint8_t>(value >> 16);
+            } else {
+                std::memcpy(at, &value, 4);
+            }
+        }
+    }
+}
+
+void draw_shape_set(const ShapeSet& picture, int32_t left, int32_t top) {
+    switch (pixel_format.bytes_per_pixel) {
+    case 1: draw_layers<1>(picture, left, top, pixel_format); break;
+    case 2: draw_layers<2>(picture, left, top, pixel_format); break;
+    case 3: draw_layers<3>(picture, left, top, pixel_format); break;
+    case 4: draw_layers<4>(picture, left, top, pixel_format); break;
+    default: break;  // a layout that stores nothing
+    }
+}
+
+void draw_picture() { draw_shape_set(vessel_picture, scene.picture_x, scene.picture_y); }
+
+void update_frame() {
+    double d = 2.0 * static_cast<double>(frame_clock.dt);
+    scene.wave_phase = scene.wave_phase + d * 5.0;
+    scene.orbit_angle = scene.orbit_angle + d;
+
+    // The position comes afresh from the angle; the world moves by the difference of the
+    // truncated positions, so the shifts always add up to the origin's displacement.
+    VesselPosition at = vessel_position(scene.orbit_angle);
+    int32_t dx = at.x - scene.origin_x;
+    int32_t dy = at.y - scene.origin_y;
+    set_origin(at.x, at.y);
+    if (dx != 0 || dy != 0) shift_world(dx, dy);
+
+    draw_background(scene.wave_phase);
+    draw_picture();
+    step_sand(scene.origin_x, scene.origin_y + RETURN_OFFSET_Y,
+              scene.origin_y + TRIGGER_OFFSET_Y);
+}

@@ -20,6 +20,17 @@ constexpr int SAND_RECORDS = SAND_GROUPS * SAND_PER_GROUP;  // records 0..2499
 constexpr int OUTLINE_RECORDS = 800;                        // records 2500..3299
 constexpr int SCENE_RECORDS = SAND_RECORDS + OUTLINE_RECORDS;
 
+// The sand is poured into this cell relative to the origin (picture cell (66, 46), near the
+// top of the upper bulb, straight above the neck).
+constexpr int32_t POUR_OFFSET_Y = -74;
+constexpr uint8_t SAND_REST = 6;
+constexpr uint8_t OUTLINE_GREY = 96;
+
+// The colour that marks the layer tracing the glass.
+constexpr uint8_t MARKER_RED = 0;
+constexpr uint8_t MARKER_GREEN = 0;
+constexpr uint8_t MARKER_BLUE = 255;
+
 struct SceneState {
     double orbit_angle;  // degrees; advanced only by the frame update
     double wave_phase;   // advanced only by the frame update
@@ -31,6 +42,18 @@ struct SceneState {
 };
 
 extern SceneState scene;
+
+struct VesselPosition {
+    int32_t x;
+    int32_t y;
+};
+
+// Where the origin stands at an orbit angle in degrees: the ellipse's point, each product
+// truncated toward zero.
+VesselPosition vessel_position(double orbit_angle);
+
+// Stores a new origin and the picture corner that goes with it.
+void set_origin(int32_t x, int32_t y);
 
 // Places the vessel, builds the wall from the marker layer of vessel_picture, pours the sand
 // and prepares the background. Called once, with the world and background in their initial state.
