@@ -106,3 +106,48 @@ finish() {
   if [ "$failures" -eq 0 ]; then echo "$TEST_NAME: all checks passed"; exit 0; fi
   echo "$TEST_NAME: $failures check(s) failed"; exit 1
 }
+
+# windows_path unix_path: the same file as Windows programs name it (Wine's Z: drive is /).
+windows_path() { local p=$1; echo "Z:${p//\//\\}"; }
+
+# install_standin password|mpr [program...]: puts a stand-in password component of the Windows 95
+# family (built as standin_password.dll / standin_mpr.dll) into the private prefix's system
+# directory under its real name. Wine has an MPR.DLL of its own: the named programs are told to
+# load the stand-in instead. The old file is removed first: the prefix's files are hard links.
+install_standin() {
+  local which=$1 system32="$WINEPREFIX/drive_c/windows/system32" name program; shift
+  case $which in
+    password) name=PASSWORD.CPL ;;
+    mpr) name=mpr.dll ;;
+    *) echo "install_standin: unknown stand-in $which"; return 1 ;;
+  esac
+  rm -f "$system32/$name"
+  cp "$SANDGLASS_BIN/standin_$which.dll" "$system32/$name"
+  for program in "$@"; do
+    reg_set "HKCU\\Software\\Wine\\AppDefaults\\$program\\DllOverrides" "$which" REG_SZ native
+  done
+}
+
+# remove_standin password|mpr: takes an installed stand-in away again.
+remove_standin() {
+  case $1 in
+    password) rm -f "$WINEPREFIX/drive_c/windows/system32/PASSWORD.CPL" ;;
+    mpr) rm -f "$WINEPREFIX/drive_c/windows/system32/mpr.dll" ;;
+  esac
+}
+
+# japanese_locale: runs the programs of this test under a Japanese locale (Wine's ANSI code page
+# becomes 932, Shift-JIS). The locale is compiled once into the build tree (no system change);
+# call before wine_session.
+japanese_locale() {
+  local dir
+  dir="$(dirname "$SANDGLASS_BIN")/locale"
+  if [ ! -f "$dir/ja_JP.UTF-8/LC_CTYPE" ]; then
+    mkdir -p "$dir"
+    (
+      flock 9
+      [ -f "$dir/ja_JP.UTF-8/LC_CTYPE" ] || localedef -i ja_JP -f UTF-8 "$dir/ja_JP.UTF-8" >/dev/null 2>&1
+    ) 9>"$dir.lock"
+  fi
+  export LOCPATH="$dir" LANG=ja_JP.UTF-8
+}
