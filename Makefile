@@ -47,7 +47,7 @@ run: deps
 	./tools/run-saver $(WINDOWS)/bin
 
 bench: native
-	$(NATIVE)/bin/sandglass-bench
+	$(NATIVE)/bin/sandglass-bench --benchmark_repetitions=9 --benchmark_report_aggregates_only=true
 
 clean:
 	rm -rf $(NATIVE) $(WINDOWS)

@@ -12,10 +12,6 @@
 
 #include "host/dismissal.h"
 
-#if !defined(__i386__)
-#error "the failure guard is written for the i386 exception chain"
-#endif
-
 namespace {
 
 // The registration record must come first: the system hands its address back to the
@@ -25,16 +21,6 @@ struct GuardFrame {
     void* resume[5];  // __builtin_setjmp's buffer
     DWORD code;       // the code of the exception that was handled
 };
-
-EXCEPTION_REGISTRATION_RECORD* chain_head() {
-    EXCEPTION_REGISTRATION_RECORD* head;
-    __asm__ volatile("movl %%fs:0, %0" : "=r"(head) : : "memory");
-    return head;
-}
-
-void set_chain_head(EXCEPTION_REGISTRATION_RECORD* head) {
-    __asm__ volatile("movl %0, %%fs:0" : : "r"(head) : "memory");
-}
 
 EXCEPTION_DISPOSITION NTAPI guard_handler(EXCEPTION_RECORD* record, void* establisher,
                                           CONTEXT* context, void*) {

@@ -12,6 +12,7 @@
 #include "display/pixel_format.h"
 #include "test_surface.h"
 #include "world/background.h"
+#include "world/scene.h"
 
 namespace {
 
@@ -21,13 +22,7 @@ const Background initial_background = background;
 // The background as the scene prepares it.
 void scene_background() {
     init_background();
-    set_palette_ramp(0, 64, 0, 0, 0, 32, 32, 128);
-    set_palette_ramp(64, 64, 32, 32, 128, 64, 64, 128);
-    set_palette_ramp(128, 64, 64, 64, 128, 0, 0, 32);
-    set_palette_ramp(192, 64, 0, 0, 32, 0, 0, 0);
-    background.pattern = PATTERN_RINGS;
-    fill_wave_table(0.0f, 360.0f, 0, 128, 128, ROW_WAVE);
-    fill_wave_table(0.0f, 360.0f, 128, 128, 128, ROW_WAVE);
+    prepare_scene_background();
 }
 
 uint32_t packed(uint8_t index) {

@@ -66,7 +66,7 @@ static void pour_sand() {
 
 // Black through dark blue to a greyish blue at the middle entries and back to black; the
 // ring pattern and two identical sine periods down the rows.
-static void prepare_background() {
+void prepare_scene_background() {
     set_palette_ramp(0, 64, 0, 0, 0, 32, 32, 128);
     set_palette_ramp(64, 64, 32, 32, 128, 64, 64, 128);
     set_palette_ramp(128, 64, 64, 64, 128, 0, 0, 32);
@@ -81,7 +81,7 @@ void build_scene_from(const ShapeSet& picture) {
     set_origin(at.x, at.y);
     build_wall(find_marker_layer(picture));
     pour_sand();
-    prepare_background();
+    prepare_scene_background();
 }
 
 void build_scene() { build_scene_from(vessel_picture); }

@@ -59,6 +59,9 @@ void set_origin(int32_t x, int32_t y);
 // and prepares the background. Called once, with the world and background in their initial state.
 void build_scene();
 
+// The background's part of the scene: its palette ramps, the ring pattern and the row wave.
+void prepare_scene_background();
+
 // The same from any picture (tests give it pictures without a marker, or with too many points).
 void build_scene_from(const ShapeSet& picture);
 

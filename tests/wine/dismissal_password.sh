@@ -18,20 +18,9 @@ install_standin password
 # dialog is hidden (two seconds each time otherwise).
 reg_set 'HKCU\Software\Wine\X11 Driver' Managed REG_SZ N
 
-start_saver() {
-  : >"$LOG"
-  xdotool mousemove 500 400
-  wine_start "$SAVER" /s
-  SAVER_PID=$WINE_PID
-  wait_window "Screen Saver" 30 >/dev/null || return 1
-  sleep 1
-}
-send() { timeout 20 wine "$SANDGLASS_BIN/host_send.exe" "$@" 2>/dev/null | tr -d '\r'; }
-running() { kill -0 "$SAVER_PID" 2>/dev/null; }
-ends_with_zero() {
-  wine_wait "$SAVER_PID" 5
-  expect_eq "$1 ends the saver with 0" 0 "$WINE_EXIT"
-}
+source "$(dirname "$0")/host_lib.sh"
+# Every start begins with an empty stand-in log.
+start_fresh_saver() { : >"$LOG"; start_saver; }
 logged() { grep -qF -- "$1" "$LOG" 2>/dev/null; }
 not_logged() { ! grep -qF -- "$1" "$LOG" 2>/dev/null; }
 verifications() { grep -c '^verify ' "$LOG" 2>/dev/null; }
@@ -48,7 +37,7 @@ wait_logged() {
 # another key (a second close request within 200 ms).
 reg_set "$DESKTOP" ScreenSaveUsePassword REG_DWORD 1
 export SANDGLASS_VERIFY_ANSWERS=0,1 SANDGLASS_VERIFY_PROVOKE=1 SANDGLASS_VERIFY_MOVE=3
-check "saver window appears" start_saver
+check "saver window appears" start_fresh_saver
 check "PASSWORD.CPL was loaded" logged "attach password"
 expect_eq "the system is told a saver runs" "running 1" "$(send running)"
 
@@ -88,21 +77,21 @@ unset SANDGLASS_VERIFY_PROVOKE SANDGLASS_VERIFY_MOVE
 # --- The first close wins ---------------------------------------------------------------------
 export SANDGLASS_VERIFY_ANSWERS=0
 reg_set "$DESKTOP" ScreenSaveUsePassword REG_DWORD 0
-check "saver window appears (protection off)" start_saver
+check "saver window appears (protection off)" start_fresh_saver
 send post:close:0:0 >/dev/null
 ends_with_zero "with protection off the first WM_CLOSE"
 check "no password component was loaded (protection off)" not_logged "attach"
 
 reg_set "$DESKTOP" ScreenSaveUsePassword REG_DWORD 1
 remove_standin password
-check "saver window appears (no PASSWORD.CPL)" start_saver
+check "saver window appears (no PASSWORD.CPL)" start_fresh_saver
 expect_eq "without a verifier the system is not told a saver runs" "running 0" "$(send running)"
 send post:close:0:0 >/dev/null
 ends_with_zero "without PASSWORD.CPL the first WM_CLOSE"
 
 install_standin password
 reg_set "HKCU\\Software\\Wine\\AppDefaults\\sandglass.scr" Version REG_SZ winxp
-check "saver window appears (outside the 95 family)" start_saver
+check "saver window appears (outside the 95 family)" start_fresh_saver
 send post:close:0:0 >/dev/null
 ends_with_zero "outside the 95 family the first WM_CLOSE"
 check "no password component was loaded (outside the 95 family)" not_logged "attach"

@@ -11,19 +11,8 @@ export SANDGLASS_STANDIN_LOG=$(windows_path "$LOG")
 
 # Wine reports a system command that reaches DefWindowProcA as unimplemented; a refused one
 # never gets there.
-start_saver() {
-  xdotool mousemove 500 400
-  WINEDEBUG=-all,fixme+win wine_start "$SAVER" /s
-  SAVER_PID=$WINE_PID
-  wait_window "Screen Saver" 30 >/dev/null || return 1
-  sleep 1
-}
-send() { timeout 20 wine "$SANDGLASS_BIN/host_send.exe" "$@" 2>/dev/null | tr -d '\r'; }
-running() { kill -0 "$SAVER_PID" 2>/dev/null; }
-ends_with_zero() {
-  wine_wait "$SAVER_PID" 5
-  expect_eq "$1 ends the saver with 0" 0 "$WINE_EXIT"
-}
+SAVER_WINEDEBUG=-all,fixme+win
+source "$(dirname "$0")/host_lib.sh"
 
 # --- The window and its class ---------------------------------------------------------------
 check "saver window appears" start_saver

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <string>
 
+#include "host/failure_guard.h"
 #include "host/host_state.h"
 #include "host/start_up.h"
 
@@ -26,16 +27,6 @@ namespace {
 int filter_calls;
 int volatile* fault_page;  // read-only until the filter lets the write through
 std::string nested_events;
-
-EXCEPTION_REGISTRATION_RECORD* chain_head() {
-    EXCEPTION_REGISTRATION_RECORD* head;
-    __asm__ volatile("movl %%fs:0, %0" : "=r"(head) : : "memory");
-    return head;
-}
-
-void set_chain_head(EXCEPTION_REGISTRATION_RECORD* head) {
-    __asm__ volatile("movl %0, %%fs:0" : : "r"(head) : "memory");
-}
 
 LONG WINAPI process_filter(EXCEPTION_POINTERS* pointers) {
     ++filter_calls;
