@@ -18,7 +18,7 @@
 namespace {
 
 // The layers' colours and sizes, in drawing order; the last is the marker.
-const LayerSpec LAYER_SPECS[LAYER_COUNT] = {
+const LayerTarget LAYER_TARGETS[LAYER_COUNT] = {
     {70, 3355}, {49, 2439},  {87, 2307}, {37, 1103},  {29, 588},  {21, 435}, {12, 360},
     {95, 1651}, {111, 1928}, {1, 394},   {140, 1203}, {185, 525}, {0, 694},
 };
@@ -61,7 +61,7 @@ bool make_picture(Picture& picture) {
     candidates.erase(std::remove_if(candidates.begin(), candidates.end(), shadow),
                      candidates.end());
     int wanted = 0;
-    for (int i = 0; i < LAYER_COUNT - 1; ++i) wanted += LAYER_SPECS[i].count;
+    for (int i = 0; i < LAYER_COUNT - 1; ++i) wanted += LAYER_TARGETS[i].count;
     wanted -= TOP_SHADOW_COUNT;
     std::stable_sort(candidates.begin(), candidates.end(),
                      [&](int a, int b) { return stand[a].inside > stand[b].inside; });
@@ -98,10 +98,10 @@ bool make_picture(Picture& picture) {
     std::vector<int> by_grey;
     for (int i = 0; i < LAYER_COUNT - 1; ++i) by_grey.push_back(i);
     std::stable_sort(by_grey.begin(), by_grey.end(),
-                     [](int a, int b) { return LAYER_SPECS[a].grey < LAYER_SPECS[b].grey; });
+                     [](int a, int b) { return LAYER_TARGETS[a].grey < LAYER_TARGETS[b].grey; });
     size_t next = 0;
     for (int layer : by_grey) {
-        for (int k = 0; k < LAYER_SPECS[layer].count; ++k, ++next)
+        for (int k = 0; k < LAYER_TARGETS[layer].count; ++k, ++next)
             picture.layers[layer].push_back(
                 {ranked[next] % PICTURE_WIDTH, ranked[next] / PICTURE_WIDTH});
     }
@@ -142,8 +142,8 @@ std::string render_source(const Picture& picture) {
     }
     s += "\nconst ShapeLayer VESSEL_LAYERS[" + std::to_string(LAYER_COUNT) + "] = {\n";
     for (int i = 0; i < LAYER_COUNT; ++i) {
-        int red = i == LAYER_COUNT - 1 ? 0 : LAYER_SPECS[i].grey;
-        int blue = i == LAYER_COUNT - 1 ? 255 : LAYER_SPECS[i].grey;
+        int red = i == LAYER_COUNT - 1 ? 0 : LAYER_TARGETS[i].grey;
+        int blue = i == LAYER_COUNT - 1 ? 255 : LAYER_TARGETS[i].grey;
         std::snprintf(buf, sizeof buf, "    {%zu, %d, %d, %d, LAYER_%d_POINTS},\n",
                       picture.layers[i].size(), red, red, blue, i);
         s += buf;
@@ -165,7 +165,7 @@ int main(int argc, char** argv) {
     }
     Picture picture;
     if (!make_picture(picture)) return 1;
-    std::string problem = check_picture(picture, LAYER_SPECS);
+    std::string problem = check_picture(picture, LAYER_TARGETS);
     if (!problem.empty()) {
         std::fprintf(stderr, "make_vessel_picture: %s\n", problem.c_str());
         return 1;

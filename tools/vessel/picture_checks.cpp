@@ -47,15 +47,15 @@ std::string at(const char* what, int layer, const Point& p) {
 
 }  // namespace
 
-std::string check_picture(const Picture& picture, const LayerSpec specs[LAYER_COUNT]) {
+std::string check_picture(const Picture& picture, const LayerTarget targets[LAYER_COUNT]) {
     if (static_cast<int>(picture.layers.size()) != LAYER_COUNT) return "wrong number of layers";
     int total = 0;
     for (int i = 0; i < LAYER_COUNT; ++i) {
-        if (static_cast<int>(picture.layers[i].size()) != specs[i].count)
+        if (static_cast<int>(picture.layers[i].size()) != targets[i].count)
             return "layer " + std::to_string(i) + " has " +
                    std::to_string(picture.layers[i].size()) + " points, not " +
-                   std::to_string(specs[i].count);
-        total += specs[i].count;
+                   std::to_string(targets[i].count);
+        total += targets[i].count;
     }
     if (total != POINT_TOTAL) return "the layers do not add up to the point total";
 

@@ -20,7 +20,7 @@ struct Point {
     int y;
 };
 
-struct LayerSpec {
+struct LayerTarget {
     int grey;   // red = green = blue for the grey layers; the marker is pure blue
     int count;  // points in the layer
 };
@@ -30,4 +30,4 @@ struct Picture {
 };
 
 // Empty when the picture keeps every rule, otherwise the first rule broken.
-std::string check_picture(const Picture& picture, const LayerSpec specs[LAYER_COUNT]);
+std::string check_picture(const Picture& picture, const LayerTarget targets[LAYER_COUNT]);
