@@ -83,8 +83,9 @@ protected:
 
     std::string at(const std::string& name) const { return dir_ + "/" + name; }
 
-    // Starts the renderer with stdout and stderr going to capture files.
-    pid_t start(const std::vector<std::string>& args) {
+    // Starts the renderer with stdout and stderr going to capture files (stdout to another
+    // file when one is named).
+    pid_t start(const std::vector<std::string>& args, const std::string& stdout_path = "") {
         std::vector<char*> argv;
         std::string program = SANDGLASS_RENDER;
         argv.push_back(&program[0]);
@@ -93,8 +94,9 @@ protected:
         argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, (capture_ + "/out").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const std::string out = stdout_path.empty() ? capture_ + "/out" : stdout_path;
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
         posix_spawn_file_actions_addopen(&actions, 2, (capture_ + "/err").c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
         pid_t pid = -1;
@@ -315,6 +317,15 @@ TEST_F(RenderCli, UnwritableOutputExitsOneAndLeavesNothing) {
         EXPECT_EQ(names_in(dir_), std::vector<std::string>{"taken"}) << c[3];
         EXPECT_TRUE(names_in(at("taken")).empty());
     }
+}
+
+// The summary line is the run's result: when standard output cannot take it, the run failed.
+TEST_F(RenderCli, UnwritableSummaryLineExitsOne) {
+    if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+    Result r = finish(start({"--raw", at("s.raw")}, "/dev/full"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(lines_in(r.err), 1) << r.err;
+    EXPECT_EQ(r.err.rfind("sandglass-render: ", 0), 0u) << r.err;
 }
 
 TEST_F(RenderCli, InterruptedRunLeavesNoFile) {

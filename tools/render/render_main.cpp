@@ -162,5 +162,10 @@ int main(int argc, char** argv) {
     char summary[256];
     headless_summary(run, summary, sizeof summary);
     std::printf("%s\n", summary);
+    // The summary is the run's main result: a line that never arrived is a failure.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        complain("cannot write the summary line to standard output");
+        return EXIT_WRITE_FAILED;
+    }
     return written ? 0 : EXIT_WRITE_FAILED;
 }

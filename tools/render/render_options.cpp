@@ -21,7 +21,8 @@ const char RENDER_USAGE[] =
     "  --gif-every K  (default 1)\n"
     "  --raw FILE     the last frame's surface bytes, top row first\n"
     "  --grains FILE  one line per pool entry: i x y r g b rest\n"
-    "Exit status: 0 done, 1 an output file could not be written, 2 bad arguments.\n";
+    "Exit status: 0 done, 1 an output file or the summary line could not be written,\n"
+    "2 bad arguments.\n";
 
 static const char DEFAULT_DT[] = "0.016666668";
 
