@@ -36,9 +36,10 @@ DWORD distance(LONG a, LONG b) {
 }
 
 // Small movements add up: the reference moves only when the mouse has gone past the threshold.
+// A position that cannot be read (the desktop is not the input desktop) counts as no movement.
 void check_mouse_movement(HWND window) {
     POINT now;
-    GetCursorPos(&now);
+    if (!GetCursorPos(&now)) return;
     DWORD moved = distance(now.x, host.cursor_reference.x) + distance(now.y, host.cursor_reference.y);
     if (moved > host.move_threshold) {
         post_close(window);
@@ -90,8 +91,10 @@ LRESULT dismissal_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
     if (!host.preview && !host.closing) {
         if (message == WM_CLOSE) {
             if (host.win9x && !verify_before_close(window)) {
-                // Refused: the mouse must move past the threshold again from where it now is.
-                GetCursorPos(&host.cursor_reference);
+                // Refused: the mouse must move past the threshold again from where it now is
+                // (the old reference stays when the position cannot be read).
+                POINT now;
+                if (GetCursorPos(&now)) host.cursor_reference = now;
                 return 0;
             }
         } else if (message == WM_APP && host.win9x) {

@@ -4,6 +4,10 @@
 # movements add up from where the cursor stood at start until the distance reaches 5.
 source "$(dirname "$0")/lib.sh"
 wine_session 24 1024x768
+# No window manager runs under Xvfb: Wine is told not to wait for one when a window goes away,
+# so that a saver that was told to close ends at once (two seconds later otherwise, which would
+# let "still running" pass after a close).
+reg_set 'HKCU\Software\Wine\X11 Driver' Managed REG_SZ N
 SAVER="$SANDGLASS_BIN/sandglass.scr"
 
 # start_saver: puts the cursor at (500, 400) and starts the saver; 1 when its window appeared.

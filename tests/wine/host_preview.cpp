@@ -3,12 +3,14 @@
 // the arguments becomes the parent's decimal handle), and prints what it finds, one line per
 // check, for the script.
 //
-//   host_preview inputs  PROGRAM ARGS...   the child's class, title and place; input, activation
-//                                          and power messages that must not close it; WM_HELP and
-//                                          WM_CONTEXTMENU forwarded to the parent; then the
-//                                          AutoPlay query, which closes it; the exit code
+//   host_preview inputs  PROGRAM ARGS...   the child's class, title and place; input, activation,
+//                                          power and system-command messages that must not close
+//                                          it; WM_HELP and WM_CONTEXTMENU forwarded to the parent;
+//                                          then the AutoPlay query, which closes it; the exit code
 //   host_preview destroy PROGRAM ARGS...   destroys the parent under the running child; the
 //                                          exit code
+//   host_preview beside  PROGRAM ARGS...   the same while "PROGRAM /s" runs full screen (started
+//                                          first, closed last)
 #include <windows.h>
 
 #include <cstdio>
@@ -67,28 +69,49 @@ void pump_for(DWORD ms) {
     }
 }
 
+// The child once it is shown: it exists already while its creation is still under way.
 HWND wait_for_child(HWND parent, DWORD ms) {
     DWORD start = GetTickCount();
     while (GetTickCount() - start < ms) {
         HWND child = FindWindowExA(parent, nullptr, "WindowsScreenSaverClass", nullptr);
-        if (child) return child;
+        if (child && IsWindowVisible(child)) return child;
         pump_for(50);
     }
     return nullptr;
 }
 
 // Waits for the process while serving the parent's messages; "timeout" when it goes on running.
-void report_exit(HANDLE process, DWORD ms) {
+void report_exit(HANDLE process, DWORD ms, const char* label = "exit") {
     DWORD start = GetTickCount();
     while (WaitForSingleObject(process, 0) == WAIT_TIMEOUT && GetTickCount() - start < ms) pump_for(50);
     DWORD code = 0;
     if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
-        std::printf("exit timeout\n");
+        std::printf("%s timeout\n", label);
         TerminateProcess(process, 99);
     } else {
         GetExitCodeProcess(process, &code);
-        std::printf("exit %ld\n", static_cast<long>(code));
+        std::printf("%s %ld\n", label, static_cast<long>(code));
     }
+}
+
+HWND full_screen_window() { return FindWindowA("WindowsScreenSaverClass", "Screen Saver"); }
+
+// Starts "PROGRAM /s" and waits for its full-screen window; null when it does not appear.
+HANDLE start_full_screen(const char* program) {
+    std::string line = std::string("\"") + program + "\" /s";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        return nullptr;
+    }
+    CloseHandle(process.hThread);
+    DWORD start = GetTickCount();
+    while (!full_screen_window() && GetTickCount() - start < 20000) pump_for(50);
+    if (full_screen_window()) return process.hProcess;
+    TerminateProcess(process.hProcess, 99);
+    CloseHandle(process.hProcess);
+    return nullptr;
 }
 
 HANDLE start_saver(int argc, char** argv, HWND parent) {
@@ -134,6 +157,9 @@ void check_inputs(HWND parent, HWND child, HANDLE process) {
         {WM_ACTIVATEAPP, 0},       {WM_POWER, PWR_CRITICALRESUME}, {WM_POWERBROADCAST, 0},
     };
     for (const auto& input : inputs) SendMessageA(child, input[0], input[1], 0);
+    // The system commands that a full-screen saver refuses are passed on in a preview.
+    const WPARAM commands[] = {SC_NEXTWINDOW, SC_PREVWINDOW, SC_SCREENSAVE};
+    for (WPARAM command : commands) SendMessageA(child, WM_SYSCOMMAND, command, 0);
     pump_for(1000);
     std::printf("alive-after-input %d %d\n", IsWindow(child) ? 1 : 0,
                 WaitForSingleObject(process, 0) == WAIT_TIMEOUT ? 1 : 0);
@@ -169,6 +195,11 @@ int main(int argc, char** argv) {
     if (argc < 3) return 2;
     HWND parent = make_parent();
     pump_for(200);
+    HANDLE full_screen = nullptr;
+    if (std::strcmp(argv[1], "beside") == 0) {
+        full_screen = start_full_screen(argv[2]);
+        std::printf("full-screen %d\n", full_screen ? 1 : 0);
+    }
     HANDLE process = start_saver(argc, argv, parent);
     if (!process) {
         std::printf("saver not started\n");
@@ -178,12 +209,20 @@ int main(int argc, char** argv) {
     std::printf("child %d\n", child ? 1 : 0);
     if (child && std::strcmp(argv[1], "inputs") == 0) {
         check_inputs(parent, child, process);
-    } else if (child && std::strcmp(argv[1], "destroy") == 0) {
+    } else if (child && (std::strcmp(argv[1], "destroy") == 0 || full_screen)) {
         pump_for(500);
+        if (full_screen) {
+            std::printf("full-screen-alive %d\n",
+                        full_screen_window() && WaitForSingleObject(full_screen, 0) == WAIT_TIMEOUT);
+        }
         DestroyWindow(parent);
         report_exit(process, 10000);
     } else {
         TerminateProcess(process, 99);
+    }
+    if (full_screen) {
+        PostMessageA(full_screen_window(), WM_CLOSE, 0, 0);
+        report_exit(full_screen, 10000, "full-screen-exit");
     }
     std::fflush(stdout);
     return 0;

@@ -341,6 +341,48 @@ TEST_F(Verification, CloseRequestsDuringTheDialogAreRefusedWithoutNesting) {
     EXPECT_TRUE(IsWindow(window));
 }
 
+// --- a cursor position that cannot be read ----------------------------------------------------
+
+// The program's import slot of GetCursorPos: the host's calls go through it.
+extern "C" BOOL(WINAPI* imported_get_cursor_pos)(POINT*) __asm__("__imp__GetCursorPos@4");
+
+// GetCursorPos as it fails where the desktop is not the input desktop: FALSE, and nothing usable
+// in the point (here a place far from any reference).
+BOOL WINAPI unreadable_cursor_pos(POINT* point) {
+    point->x = 100000;
+    point->y = -100000;
+    return FALSE;
+}
+
+// Swaps the import slot's target; gives back the one it replaced.
+BOOL(WINAPI* route_get_cursor_pos(BOOL(WINAPI* target)(POINT*)))(POINT*) {
+    DWORD old_protection;
+    VirtualProtect(&imported_get_cursor_pos, sizeof imported_get_cursor_pos, PAGE_READWRITE, &old_protection);
+    BOOL(WINAPI* previous)(POINT*) = imported_get_cursor_pos;
+    imported_get_cursor_pos = target;
+    VirtualProtect(&imported_get_cursor_pos, sizeof imported_get_cursor_pos, old_protection, &old_protection);
+    return previous;
+}
+
+TEST_F(Verification, AnUnreadableCursorPositionMovesNothing) {
+    verifier.answers = {FALSE};
+    host.cursor_reference = {300, 300};
+    BOOL(WINAPI* real)(POINT*) = route_get_cursor_pos(unreadable_cursor_pos);
+    dismissal_proc(window, WM_MOUSEMOVE, 0, MAKELPARAM(1000, 1000));
+    const int closes_after_move = closes_posted();
+    const POINT after_move = host.cursor_reference;
+    SendMessageA(window, WM_CLOSE, 0, 0);  // refused: the reference would be read again
+    const POINT after_refusal = host.cursor_reference;
+    route_get_cursor_pos(real);
+    EXPECT_EQ(closes_after_move, 0);
+    EXPECT_EQ(after_move.x, 300);
+    EXPECT_EQ(after_move.y, 300);
+    EXPECT_EQ(verifier.calls, 1);
+    EXPECT_EQ(after_refusal.x, 300);
+    EXPECT_EQ(after_refusal.y, 300);
+    EXPECT_TRUE(IsWindow(window));
+}
+
 // --- "ScreenSaveUsePassword" and the stand-in PASSWORD.CPL -----------------------------------
 
 bool screen_saver_running() {
