@@ -23,6 +23,7 @@ static void note(char letter) {
         record.order[record.length++] = letter;
         record.order[record.length] = '\0';
     }
+    if (script.on_call != nullptr) script.on_call(letter);
 }
 
 // Counts the call and tells whether the script makes it fail.
@@ -313,7 +314,7 @@ static const char* const CALL_NAMES[FAKE_CALLS] = {
 };
 
 static void script_from_environment() {
-    script = FakeScript{FAKE_NONE, 32, {0xFF0000, 0xFF00, 0xFF}, 60, 0};
+    script = FakeScript{FAKE_NONE, 32, {0xFF0000, 0xFF00, 0xFF}, 60, 0, nullptr};
     const char* fail = std::getenv("FAKE_DDRAW_FAIL");
     for (int i = 1; fail != nullptr && i < FAKE_CALLS; ++i)
         if (std::strcmp(fail, CALL_NAMES[i]) == 0) script.fail = i;

@@ -28,6 +28,10 @@ enum FakeCall : int {
     FAKE_CALLS
 };
 
+// Called after each call has been written down, so that a test can look at the caller's state
+// at that moment (the letter is the call's, see display_fake_ddraw.cpp).
+typedef void(__cdecl* FakeCallHook)(char letter);
+
 struct FakeScript {
     int fail;               // the FakeCall that fails, FAKE_NONE for none
     DWORD depth;            // bit count of the primary surface's pixel format
@@ -35,6 +39,7 @@ struct FakeScript {
     DWORD monitor_hz;       // what GetMonitorFrequency reports
     DWORD blank_hz;         // 0: the vertical-blank wait returns at once; otherwise it blocks
                             // until the next blank of a display refreshing at this rate
+    FakeCallHook on_call;   // null for none
 };
 
 // Bytes of each row of the off-screen surface beyond its 640 pixels, and their value: drawing

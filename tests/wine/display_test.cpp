@@ -4,6 +4,7 @@
 // procedure's handling of creation, frames, the timer and destruction.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -13,6 +14,8 @@
 #include "display/pixel_format.h"
 #include "display/saver_procedure.h"
 #include "display_fake_ddraw.h"
+#include "display_import_spy.h"
+#include "display_timer_spy.h"
 #include "host/host_state.h"
 #include "host/proc_address.h"
 #include "world/background.h"
@@ -46,11 +49,14 @@ bool reach_fake() {
     return true;
 }
 
+// Bounded even when messages keep coming (a frame that lets the timer post during its wait).
 void pump_messages(DWORD milliseconds) {
     const DWORD start = GetTickCount();
     do {
         MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        while (GetTickCount() - start <= milliseconds + 100 &&
+               PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
         Sleep(1);
     } while (GetTickCount() - start < milliseconds);
 }
@@ -68,6 +74,7 @@ class DisplayTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(reach_fake()) << "ddraw.dll is not the stand-in (WINEDLLOVERRIDES=ddraw=n?)";
+        ASSERT_TRUE(install_timer_spy()) << "no import slot of a winmm timer function";
         reset_fake();
         reset_display();
         reset_saver_view();
@@ -520,21 +527,185 @@ TEST_F(DisplayTest, WithoutDisplayNoTimerRunsAndFrameMessagesDoNothing) {
     EXPECT_EQ(std::string::npos, order().find('f'));
 }
 
-TEST_F(DisplayTest, DestructionKillsTheTimerAndReleasesTheDirectDrawObjectOnce) {
+// Timer calls are written into the stand-in's call order from here on.
+void log_timer_calls() {
+    timer_spy.log = record->order;
+    timer_spy.log_length = &record->length;
+    timer_spy.log_capacity = static_cast<int>(sizeof record->order);
+}
+
+void clear_order() {
+    record->length = 0;
+    record->order[0] = '\0';
+}
+
+std::string order_without_refresh_query() {
+    std::string calls = order();
+    calls.erase(std::remove(calls.begin(), calls.end(), 'M'), calls.end());
+    return calls;
+}
+
+TEST_F(DisplayTest, TimerRunsAtTheFinestPeriodAndGoesBeforeTheDirectDrawObject) {
+    TIMECAPS caps = {};
+    ASSERT_EQ(static_cast<MMRESULT>(TIMERR_NOERROR), timeGetDevCaps(&caps, sizeof caps));
+    log_timer_calls();
     make_window(1024, 768);
     ASSERT_NE(nullptr, display.direct_draw);
+    // Set-up first, then the period raised and the periodic timer started.
+    EXPECT_EQ("DCPFBKHAgbs", order_without_refresh_query());
+    EXPECT_EQ(caps.wPeriodMin, timer_spy.begin_period);
+    EXPECT_EQ(caps.wPeriodMin, timer_spy.set_delay);
+    EXPECT_EQ(caps.wPeriodMin, timer_spy.set_resolution);
+    EXPECT_EQ(&frame_timer_proc, timer_spy.set_callback);
+    EXPECT_EQ(0u, timer_spy.set_user);
+    EXPECT_EQ(static_cast<UINT>(TIME_PERIODIC), timer_spy.set_flags);
+    ASSERT_NE(0u, timer_spy.set_result);
+    EXPECT_EQ(timer_spy.set_result, saver_view.timer_id);
+
     pump_messages(50);
+    clear_order();
     const UINT timer = saver_view.timer_id;
     destroy_window();
+    // Killed and its period ended before the release: no frame can follow the display.
+    EXPECT_EQ("kgeR", order());
+    EXPECT_EQ(timer, timer_spy.killed_id);
+    EXPECT_EQ(caps.wPeriodMin, timer_spy.end_period);
     EXPECT_EQ(nullptr, display.direct_draw);
     EXPECT_EQ(1, record->direct_draw_releases);
     EXPECT_EQ(0, record->other_releases);
-    EXPECT_EQ('R', order().back());
     EXPECT_EQ(timer, saver_view.timer_id) << "timer_id keeps its value";
     // A timer still running would set the flag again within a few milliseconds.
     saver_view.frame_pending = 0;
     Sleep(50);
     EXPECT_EQ(0, saver_view.frame_pending);
+}
+
+TEST_F(DisplayTest, TimerThatCannotStartPostsNothingAndIsNotKilled) {
+    log_timer_calls();
+    timer_spy.fail_set_event = true;
+    make_window(1024, 768);
+    ASSERT_NE(nullptr, display.direct_draw);
+    EXPECT_EQ(0u, saver_view.timer_id);
+    pump_messages(50);
+    EXPECT_EQ(std::string::npos, order().find('f')) << "a frame without a timer";
+    clear_order();
+    destroy_window();
+    EXPECT_EQ(std::string::npos, order().find('k'));
+    EXPECT_EQ('R', order().back());
+}
+
+// The caller's state at each call of one frame.
+struct FrameMoment {
+    char letter;
+    LONG pending;
+    float last_time;
+    double orbit_angle;
+    uint8_t* pixels;
+};
+FrameMoment moments[16];
+int moment_count;
+
+void __cdecl note_moment(char letter) {
+    if (moment_count < 16)
+        moments[moment_count++] = {letter, saver_view.frame_pending, frame_clock.last_time,
+                                   scene.orbit_angle, pixel_format.pixels};
+}
+
+TEST_F(DisplayTest, FrameAdvancesTheClockInsideTheLockAndClearsThePendingFlagLast) {
+    make_window(1024, 768);
+    ASSERT_NE(nullptr, display.direct_draw);
+    timeKillEvent(saver_view.timer_id);
+    MSG message;  // a frame the timer posted already is dropped: the first frame is the test's
+    while (PeekMessageA(&message, window_, WM_USER, WM_USER, PM_REMOVE)) {
+    }
+    ASSERT_EQ(0, record->calls[FAKE_LOCK]);
+    // Two seconds since set-up read its tick: the first frame's dt covers all of them.
+    frame_clock.start_tick = GetTickCount() - 2000;
+    saver_view.frame_pending = 1;  // as the timer leaves it when it posts
+    moment_count = 0;
+    script->on_call = note_moment;
+    SendMessageA(window_, WM_USER, 0, 0);
+    script->on_call = nullptr;
+
+    std::string letters;
+    for (int i = 0; i < moment_count; ++i) letters += moments[i].letter;
+    ASSERT_EQ("fluwp", letters);
+    const FrameMoment& clear = moments[0];
+    const FrameMoment& lock = moments[1];
+    const FrameMoment& unlock = moments[2];
+    EXPECT_EQ(nullptr, clear.pixels) << "the memory is known only once the lock gives it";
+    EXPECT_EQ(0.0f, lock.last_time) << "the clock moved before the lock";
+    EXPECT_EQ(record->back_pixels, unlock.pixels);
+    EXPECT_NEAR(2.0f, unlock.last_time, 0.25f) << "the clock did not advance inside the lock";
+    EXPECT_NEAR(2.0f, frame_clock.dt, 0.25f);
+    // The update ran inside the lock with the new dt: 2 degrees a second of it.
+    EXPECT_DOUBLE_EQ(2.0 * static_cast<double>(frame_clock.dt),
+                     unlock.orbit_angle - lock.orbit_angle);
+    EXPECT_EQ(1, moments[3].pending) << "cleared before the wait";
+    EXPECT_EQ(1, moments[4].pending) << "cleared before the present";
+    EXPECT_EQ(0, saver_view.frame_pending);
+}
+
+// What the saver procedure writes with TextOutA (its import slot points here).
+struct WrittenLine {
+    int calls;
+    int x, y;
+    std::string bytes;
+};
+WrittenLine text_out;
+decltype(&TextOutA) real_text_out;
+
+BOOL WINAPI spy_text_out(HDC dc, int x, int y, LPCSTR text, int length) {
+    ++text_out.calls;
+    text_out.x = x;
+    text_out.y = y;
+    text_out.bytes.assign(text, static_cast<size_t>(length));
+    return real_text_out(dc, x, y, text, length);
+}
+
+// The line as Windows' own Shift-JIS table encodes it.
+std::string shift_jis(const wchar_t* text) {
+    char bytes[64];
+    const int length = WideCharToMultiByte(932, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
+    return length > 0 ? std::string(bytes, static_cast<size_t>(length - 1)) : std::string();
+}
+
+TEST_F(DisplayTest, PaintingWritesTheErrorLineOnlyWithoutDisplay) {
+    ASSERT_TRUE(redirect_import("gdi32.dll", "TextOutA", &spy_text_out, real_text_out));
+    const std::string setup_failed = shift_jis(L"DirectDraw初期化エラー");
+    const std::string too_few_colors = shift_jis(L"必要表示色（256以上） ");
+    ASSERT_EQ(22u, setup_failed.size());
+    ASSERT_EQ(22u, too_few_colors.size());
+    const struct {
+        int fail;
+        DWORD depth;
+        int width, height;
+        const std::string* line;  // null: nothing is written
+        int x, y;
+    } cases[] = {{FAKE_NONE, 32, 1024, 768, nullptr, 0, 0},
+                 {FAKE_BACK, 32, 1024, 768, &setup_failed, 432, 384},
+                 {FAKE_CREATE, 32, 1023, 767, &setup_failed, 431, 383},
+                 {FAKE_NONE, 4, 800, 600, &too_few_colors, 320, 300}};
+    for (const auto& c : cases) {
+        reset_fake();
+        reset_display();
+        script->fail = c.fail;
+        script->depth = c.depth;
+        make_window(c.width, c.height);
+        timeKillEvent(saver_view.timer_id);
+        text_out = WrittenLine{};
+        SendMessageA(window_, WM_PAINT, 0, 0);
+        SCOPED_TRACE(c.width);
+        if (c.line == nullptr) {
+            EXPECT_EQ(0, text_out.calls) << "a line written over a running display";
+        } else {
+            EXPECT_EQ(1, text_out.calls);
+            EXPECT_EQ(c.x, text_out.x);
+            EXPECT_EQ(c.y, text_out.y);
+            EXPECT_EQ(*c.line, text_out.bytes);
+        }
+        destroy_window();
+    }
 }
 
 TEST_F(DisplayTest, RefreshRateForPacingComesFromTheDisplay) {
@@ -559,7 +730,19 @@ TEST_F(DisplayTest, RefreshRateForPacingComesFromTheDisplay) {
     }
 }
 
-TEST_F(DisplayTest, PreviewLoadsTheBitmapAndNeverTouchesDirectDraw) {
+TEST_F(DisplayTest, PreviewLoadsTheBitmapAndNeverTouchesDirectDrawOrTheTimer) {
+    // The resource itself: 160 x 120 at 8 bits per pixel.
+    const LPCSTR BITMAP_TYPE = MAKEINTRESOURCEA(2);  // RT_BITMAP
+    HRSRC resource = FindResourceA(host.instance, MAKEINTRESOURCEA(103), BITMAP_TYPE);
+    ASSERT_NE(nullptr, resource);
+    const auto* header = static_cast<const BITMAPINFOHEADER*>(
+        LockResource(LoadResource(host.instance, resource)));
+    ASSERT_NE(nullptr, header);
+    EXPECT_EQ(160, header->biWidth);
+    EXPECT_EQ(120, header->biHeight < 0 ? -header->biHeight : header->biHeight);
+    EXPECT_EQ(8, header->biBitCount);
+
+    log_timer_calls();
     host.preview = 1;
     parent_ = CreateWindowExA(0, "STATIC", "parent", WS_POPUP, 0, 0, 152, 112, nullptr, nullptr,
                               host.instance, nullptr);
@@ -573,12 +756,13 @@ TEST_F(DisplayTest, PreviewLoadsTheBitmapAndNeverTouchesDirectDraw) {
     EXPECT_EQ(120, saver_view.bitmap_height);
     EXPECT_EQ(0u, saver_view.timer_id);
     pump_messages(50);
-    EXPECT_EQ("", order()) << "DirectDraw in a preview";
+    EXPECT_EQ("", order()) << "DirectDraw or the timer in a preview";
 
     HBITMAP bitmap = saver_view.preview_bitmap;
     BITMAP described;
     EXPECT_EQ(static_cast<int>(sizeof described), GetObjectA(bitmap, sizeof described, &described));
     destroy_window();
+    EXPECT_EQ("", order());
     EXPECT_EQ(0, GetObjectA(bitmap, sizeof described, &described)) << "the bitmap was not deleted";
 }
 
