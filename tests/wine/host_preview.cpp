@@ -96,9 +96,8 @@ void report_exit(HANDLE process, DWORD ms, const char* label = "exit") {
 
 HWND full_screen_window() { return FindWindowA("WindowsScreenSaverClass", "Screen Saver"); }
 
-// Starts "PROGRAM /s" and waits for its full-screen window; null when it does not appear.
-HANDLE start_full_screen(const char* program) {
-    std::string line = std::string("\"") + program + "\" /s";
+// Starts a process with exactly this command line; its process handle, or null.
+HANDLE launch(std::string line) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -106,11 +105,19 @@ HANDLE start_full_screen(const char* program) {
         return nullptr;
     }
     CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+// Starts "PROGRAM /s" and waits for its full-screen window; null when it does not appear.
+HANDLE start_full_screen(const char* program) {
+    std::string line = std::string("\"") + program + "\" /s";
+    HANDLE process = launch(line);
+    if (process == nullptr) return nullptr;
     DWORD start = GetTickCount();
     while (!full_screen_window() && GetTickCount() - start < 20000) pump_for(50);
-    if (full_screen_window()) return process.hProcess;
-    TerminateProcess(process.hProcess, 99);
-    CloseHandle(process.hProcess);
+    if (full_screen_window()) return process;
+    TerminateProcess(process, 99);
+    CloseHandle(process);
     return nullptr;
 }
 
@@ -125,14 +132,7 @@ HANDLE start_saver(int argc, char** argv, HWND parent) {
         if (!line.empty()) line += ' ';
         line += argument;
     }
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        return nullptr;
-    }
-    CloseHandle(process.hThread);
-    return process.hProcess;
+    return launch(line);
 }
 
 void check_inputs(HWND parent, HWND child, HANDLE process) {
