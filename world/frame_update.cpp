@@ -2,8 +2,6 @@
 // by whole cells, and background, picture and sand are drawn in that order.
 #include "world/frame_update.h"
 
-#include <cstring>
-
 #include "display/frame_clock.h"
 #include "display/pixel_format.h"
 #include "world/background.h"
@@ -38,16 +36,14 @@ void shift_world(int32_t dx, int32_t dy) {
     }
 }
 
-// One pass over the layers with the pixel size fixed at compile time. The layout and the
-// layer are copied into locals: the byte stores could otherwise alias them, and every field
-// would be read again for every point.
+// One pass over the layers with the pixel size fixed at compile time, so that store_pixel's
+// choice of store folds away. The layout and the layer are copied into locals: the byte stores
+// could otherwise alias them, and every field would be read again for every point.
 template <int BYTES>
-static void draw_layers(const ShapeSet& picture, int32_t left, int32_t top,
-                        const PixelFormat format) {
+static void draw_layers(const ShapeSet& picture, int32_t left, int32_t top, PixelFormat format) {
+    format.bytes_per_pixel = BYTES;
     const ShapeLayer* const layers = picture.layers;
     const int layer_count = picture.layer_count;
-    uint8_t* const pixels = format.pixels;
-    const intptr_t pitch = format.pitch;
     for (int i = 0; i < layer_count; ++i) {
         const ShapeLayer layer = layers[i];
         // One colour per layer: pack it once, store it per point.
@@ -57,20 +53,7 @@ static void draw_layers(const ShapeSet& picture, int32_t left, int32_t top,
             const uint32_t x = static_cast<uint32_t>(left + points[j].x);
             const uint32_t y = static_cast<uint32_t>(top + points[j].y);
             if (x >= format.width || y >= format.height) continue;
-            uint8_t* at =
-                pixels + static_cast<intptr_t>(y) * pitch + static_cast<intptr_t>(x) * BYTES;
-            if constexpr (BYTES == 1) {
-                at[0] = static_cast<uint8_t>(value);
-            } else if constexpr (BYTES == 2) {
-                const uint16_t half = static_cast<uint16_t>(value);
-                std::memcpy(at, &half, 2);
-            } else if constexpr (BYTES == 3) {
-                at[0] = static_cast<uint8_t>(value);
-                at[1] = static_cast<uint8_t>(value >> 8);
-                at[2] = static_cast<uint8_t>(value >> 16);
-            } else {
-                std::memcpy(at, &value, 4);
-            }
+            store_pixel(format, x, y, value);
         }
     }
 }
