@@ -13,14 +13,6 @@
 constexpr int32_t RETURN_OFFSET_Y = -40;
 constexpr int32_t TRIGGER_OFFSET_Y = 64;
 
-// The non-negative remainder of v by size, for any v. Worked in 64 bits so that no
-// displacement, however large, can overflow on the way.
-static int16_t wrap(int64_t v, int64_t size) {
-    if (v < 0) v += size * ((size - 1 - v) / size);
-    else if (v >= size) v -= size * (v / size);
-    return static_cast<int16_t>(v);
-}
-
 void shift_world(int32_t dx, int32_t dy) {
     ParticlePool& pool = world.pool;
     uint16_t* counts = world.grid.counts;
@@ -30,8 +22,8 @@ void shift_world(int32_t dx, int32_t dy) {
         // grain, so it moves exactly once.
         if (grain->slot != i) continue;
         --counts[cell_index(grain->x, grain->y)];
-        grain->x = wrap(static_cast<int64_t>(grain->x) + dx, WORLD_WIDTH);
-        grain->y = wrap(static_cast<int64_t>(grain->y) + dy, WORLD_HEIGHT);
+        grain->x = wrap_coordinate(int64_t{grain->x} + dx, WORLD_WIDTH);
+        grain->y = wrap_coordinate(int64_t{grain->y} + dy, WORLD_HEIGHT);
         ++counts[cell_index(grain->x, grain->y)];
     }
 }

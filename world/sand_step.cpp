@@ -82,12 +82,6 @@ constexpr PullChoiceTable PULL_CHOICES = make_pull_choices();
 
 inline int sign(int value) { return (value > 0) - (value < 0); }
 
-// Floor modulo, for the step's arguments only: they come from outside and may lie anywhere.
-int wrap(int64_t value, int size) {
-    int64_t rest = value % size;
-    return static_cast<int>(rest < 0 ? rest + size : rest);
-}
-
 // Where a grain entering a trigger cell lands instead. A trigger column outside the world can
 // never be entered, since neighbour columns are compared as plain numbers.
 struct ReturnRule {
@@ -106,9 +100,9 @@ ReturnRule make_return_rule(int32_t origin_x, int32_t return_y, int32_t trigger_
     rule.left_trigger = (left >= 0 && left < WORLD_WIDTH) ? static_cast<int>(left) : -1;
     // The vessel's orbit keeps the return cells inside the world; should a caller place them
     // outside, they wrap like every other coordinate, so no count is written off the grid.
-    rule.right_x = wrap(int64_t{origin_x} + 8, WORLD_WIDTH);
-    rule.left_x = wrap(int64_t{origin_x} - 8, WORLD_WIDTH);
-    rule.return_y = wrap(return_y, WORLD_HEIGHT);
+    rule.right_x = wrap_coordinate(int64_t{origin_x} + 8, WORLD_WIDTH);
+    rule.left_x = wrap_coordinate(int64_t{origin_x} - 8, WORLD_WIDTH);
+    rule.return_y = wrap_coordinate(return_y, WORLD_HEIGHT);
     return rule;
 }
 

@@ -7,13 +7,6 @@ World world;
 
 namespace {
 
-// Floor modulo: the result lies in 0..size-1 for every 16-bit input, negative ones included.
-int16_t wrap(int16_t value, int size) {
-    int rest = value % size;
-    if (rest < 0) rest += size;
-    return static_cast<int16_t>(rest);
-}
-
 // The table is filled before main, so the scene and the step never see an unprepared world.
 [[maybe_unused]] const bool world_ready = (init_world(), true);
 
@@ -26,8 +19,8 @@ void add_particle(Particle* particle, int16_t x, int16_t y,
 
     pool.entries[pool.count] = particle;
     particle->slot = pool.count;
-    particle->x = wrap(x, WORLD_WIDTH);
-    particle->y = wrap(y, WORLD_HEIGHT);
+    particle->x = wrap_coordinate(x, WORLD_WIDTH);
+    particle->y = wrap_coordinate(y, WORLD_HEIGHT);
     particle->red = red;
     particle->green = green;
     particle->blue = blue;

@@ -58,6 +58,13 @@ extern World world;
 
 inline int cell_index(int x, int y) { return x * WORLD_HEIGHT + y; }
 
+// A coordinate wrapped into 0..size-1: the floor modulo, for any value, negative ones included.
+// Taken in 64 bits so that no sum of a coordinate and a displacement can overflow on the way.
+inline int16_t wrap_coordinate(int64_t value, int32_t size) {
+    const int64_t rest = value % size;
+    return static_cast<int16_t>(rest < 0 ? rest + size : rest);
+}
+
 // Appends a grain at (x, y), wrapped into the world; a full pool changes nothing.
 void add_particle(Particle* particle, int16_t x, int16_t y,
                   uint8_t red, uint8_t green, uint8_t blue, uint8_t rest);
