@@ -12,5 +12,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-# Test executables run under Wine through this wrapper (private prefix, quiet).
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run)
+# Test executables run under Wine through this wrapper (quiet), in the Wine prefix of the build
+# folder in use, so that two build folders never share or clobber one prefix.
+set(CMAKE_CROSSCOMPILING_EMULATOR
+    env SANDGLASS_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run)

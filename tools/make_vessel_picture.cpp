@@ -1,4 +1,4 @@
-// Writes world/vessel_picture.cpp: the vessel's picture as constant data. The marker layer is the
+// Writes core/vessel_picture.cpp: the vessel's picture as constant data. The marker layer is the
 // glass's run table; the twelve grey layers shade the stand (tools/vessel/stand.cpp). The stand's
 // region is cut so that it holds exactly as many cells as the grey layers have points, and its
 // cells, ranked by brightness, fill the layers from the darkest grey to the lightest.
@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/vessel/marker_runs.h"
-#include "tools/vessel/picture_checks.h"
-#include "tools/vessel/stand.h"
+#include "vessel/marker_runs.h"
+#include "vessel/picture_checks.h"
+#include "vessel/stand.h"
 
 namespace {
 
@@ -122,7 +122,7 @@ std::string render_source(const Picture& picture) {
     s += "// The vessel's picture: twelve grey layers shading the hourglass's stand, then the "
          "marker\n";
     s += "// layer tracing the glass. Every list is sorted by row, then column.\n";
-    s += "#include \"world/vessel_picture.h\"\n\nnamespace {\n";
+    s += "#include \"vessel_picture.h\"\n\nnamespace {\n";
     for (int i = 0; i < LAYER_COUNT; ++i) {
         const std::vector<Point>& points = picture.layers[i];
         std::snprintf(buf, sizeof buf, "\nconst ShapePoint LAYER_%d_POINTS[%zu] = {\n", i,

@@ -11,12 +11,12 @@
 #include <cstring>
 #include <vector>
 
-#include "display/pixel_format.h"
-#include "tools/render/headless.h"
-#include "world/frame_update.h"
-#include "world/scene.h"
-#include "world/vessel_picture.h"
-#include "world/world.h"
+#include "pixel_format.h"
+#include "headless.h"
+#include "frame_update.h"
+#include "scene.h"
+#include "vessel_picture.h"
+#include "world.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The glass of the vessel, row by row: runs of marker cells as inclusive column ranges. Rows 43
 // and 205 close the glass with one run; every row between holds the left and the right wall.
 // The points of the marker layer are these cells in this order, each run from left to right.
-#include "tools/vessel/marker_runs.h"
+#include "vessel/marker_runs.h"
 
 const MarkerRun MARKER_RUNS[MARKER_RUN_COUNT] = {
     {43, 59, 75},  {44, 57, 61},  {44, 76, 78},  {45, 56, 58},  {45, 77, 79},  {46, 54, 56},

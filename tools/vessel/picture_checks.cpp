@@ -1,9 +1,9 @@
-#include "tools/vessel/picture_checks.h"
+#include "vessel/picture_checks.h"
 
 #include <vector>
 
-#include "tools/vessel/marker_runs.h"
-#include "tools/vessel/stand.h"
+#include "vessel/marker_runs.h"
+#include "vessel/stand.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // its radius per row. Seen from the front, a cell at horizontal distance d from the axis shows
 // the surface at angle asin(d / r), and the slope of the radius tilts the normal up or down;
 // that is enough for Lambert shading with a small specular highlight.
-#include "tools/vessel/stand.h"
+#include "vessel/stand.h"
 
 #include <algorithm>
 #include <cmath>

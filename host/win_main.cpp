@@ -1,8 +1,0 @@
-// The program's entry: everything happens in start_host, which ends the process itself.
-#include <windows.h>
-
-#include "host/start_up.h"
-
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    start_host();
-}

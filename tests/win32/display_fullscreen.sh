@@ -1,0 +1,71 @@
+#!/bin/bash
+# The saver full screen on a 1024 x 768 desktop of the given depth (24, 16 or 8): DirectDraw
+# comes up with the desktop's own layout (at 8 bits with the fixed palette on the primary
+# surface) and draws the outline grains in it as the packed grey; the window covers the screen, the 640 x 480 frame stands centred at (192, 144) with
+# the rings, the vessel's grey frame, the outline grains and the sand where the scene puts them,
+# and a key press ends it with exit code 0.
+#
+# DISPLAY_SCREENSHOT_OUT=file keeps a copy of the screenshot.
+source "$(dirname "$0")/lib.sh"
+depth=${1:-24}
+wine_session "$depth" 1024x768
+
+# What set-up makes of this desktop, and where the scene puts things.
+wine "$SANDGLASS_BIN/display_probe.exe" >"$TEST_DIR/probe.txt" 2>/dev/null
+probe() { sed -n "s/^$1=//p" "$TEST_DIR/probe.txt" | tr -d "\r"; }
+expect_eq "DirectDraw set up at depth $depth" 1 "$(probe direct_draw)"
+case $depth in
+  24) layout=4,ff0000,ff00,ff palette=none ;;
+  16) layout=2,f800,7e0,1f palette=none ;;
+  8) layout=1,e0,1c,3 palette=fixed ;;
+esac
+expect_eq "pixel layout: bytes per pixel and masks" "$layout" "$(probe layout)"
+expect_eq "palette on the primary surface" "$palette" "$(probe palette)"
+expect_eq "every outline grain drawn as the packed grey (96,96,96)" "$(probe wall)" "$(probe wall_drawn)"
+# At 8 bits the grey is the 3-3-2 index 0x6D, whose palette entry is (109,109,85).
+[ "$depth" = 8 ] && expect_eq "the outline grey's palette colour" 109,109,85 "$(probe wall_color)"
+
+started=$(date +%s.%N)
+wine_start "$SANDGLASS_BIN/sandglass.scr" /s
+window=$(wait_window "Screen Saver" 20)
+check "the saver window appears" test -n "$window"
+[ -n "$window" ] || finish
+geometry=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+  /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x "," y " " w "x" h}')
+expect_eq "the window covers the screen" "0,0 1024x768" "$geometry"
+
+sleep 2.5
+screenshot "$TEST_DIR/shot.png"
+elapsed=$(echo "$(date +%s.%N) - $started" | bc)
+check "the saver still runs" kill -0 "$WINE_PID"
+[ -n "${DISPLAY_SCREENSHOT_OUT:-}" ] && cp "$TEST_DIR/shot.png" "$DISPLAY_SCREENSHOT_OUT"
+
+# The origin's range from the saver's start to the screenshot: 2 degrees a second round the
+# ellipse, (320 + trunc(200 cos a), 240 + trunc(100 sin a)).
+read -r ox_min ox_max oy_min oy_max < <(awk -v T="$elapsed" 'BEGIN {
+  ox_min = oy_min = 1e9; ox_max = oy_max = -1e9
+  for (t = 0; t <= T + 0.05; t += 0.01) {
+    a = 2 * t * 0.0174532925; ox = 320 + int(200 * cos(a)); oy = 240 + int(100 * sin(a))
+    if (ox < ox_min) ox_min = ox; if (ox > ox_max) ox_max = ox
+    if (oy < oy_min) oy_min = oy; if (oy > oy_max) oy_max = oy
+  }
+  print ox_min, ox_max, oy_min, oy_max }')
+read -r wall_cx wall_cy < <(probe wall_centroid | awk -F, '{print $1 / 100, $2 / 100}')
+
+convert "$TEST_DIR/shot.png" -depth 8 txt:- | awk -f "$SANDGLASS_SOURCE/tests/win32/display_frame_check.awk" \
+  -v depth="$depth" -v frame_x=192 -v frame_y=144 \
+  -v ox_min="$ox_min" -v ox_max="$ox_max" -v oy_min="$oy_min" -v oy_max="$oy_max" \
+  -v wall="$(probe wall)" -v wall_cx="$wall_cx" -v wall_cy="$wall_cy" \
+  -v wall_box="$(probe wall_box)" -v picture_box="$(probe picture_box)" \
+  -v background_box="$(probe background_box)" -v sand_colors="$(probe sand_colors)" \
+  -v background_colors="$(probe background_colors)" >"$TEST_DIR/frame_checks.txt"
+frame_ok=$?
+cat "$TEST_DIR/frame_checks.txt"
+failures=$((failures + $(grep -c '^FAIL' "$TEST_DIR/frame_checks.txt")))
+[ "$frame_ok" -eq 0 ] || [ "$(grep -c '^FAIL' "$TEST_DIR/frame_checks.txt")" -gt 0 ] ||
+  { echo "FAIL the screenshot could not be checked"; failures=$((failures + 1)); }
+
+xdotool key a
+wine_wait "$WINE_PID" 10
+expect_eq "a key press ends the saver with exit code 0" 0 "$WINE_EXIT"
+finish

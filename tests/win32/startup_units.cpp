@@ -1,0 +1,270 @@
+// Start-up's text handling and the compiled resources of the dialog and the icon, checked in the
+// linked Windows program itself (the template as the resource compiler wrote it, not as the
+// script reads).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "start_up.h"
+#include "home_page.h"
+#include "resource_ids.h"
+
+namespace {
+
+// --- command line ---------------------------------------------------------------------------
+
+TEST(ParseDecimal, ReadsLeadingDigitsOnly) {
+    EXPECT_EQ(parse_decimal(""), 0u);
+    EXPECT_EQ(parse_decimal("0"), 0u);
+    EXPECT_EQ(parse_decimal("123abc"), 123u);
+    EXPECT_EQ(parse_decimal("65636 99"), 65636u);
+    EXPECT_EQ(parse_decimal(" 12"), 0u);  // no space is skipped
+    EXPECT_EQ(parse_decimal("-5"), 0u);   // no sign is read
+    EXPECT_EQ(parse_decimal("+5"), 0u);
+    EXPECT_EQ(parse_decimal("x1"), 0u);
+}
+
+TEST(ParseDecimal, WrapsAt32Bits) {
+    EXPECT_EQ(parse_decimal("4294967295"), 0xFFFFFFFFu);
+    EXPECT_EQ(parse_decimal("4294967296"), 0u);
+    EXPECT_EQ(parse_decimal("4294967297"), 1u);
+    EXPECT_EQ(parse_decimal("12345678901"), 3755744309u);
+    EXPECT_EQ(parse_decimal("99999999999999999999"), 1661992959u);
+}
+
+TEST(SkipProgramName, FindsTheTail) {
+    struct Case {
+        const char* line;
+        const char* tail;
+    };
+    const Case cases[] = {
+        {"sandglass.scr /s", "/s"},
+        {"sandglass.scr", ""},
+        {"", ""},
+        {"sandglass.scr/s", ""},                              // glued: part of the name
+        {"\"C:\\Program Files\\sandglass.scr\" /p 12", "/p 12"},  // quoted, spaces inside
+        {"\"C:\\a b\\sandglass.scr\"/c:5", "/c:5"},           // closing quote ends the name
+        {"\"C:\\a b\\sandglass.scr /s", ""},                  // never closed: the whole line
+        {"\"\"  /s", "/s"},
+        {"sandglass.scr \t\x01\x1f /s \t", "/s \t"},          // 0x01..0x20 skipped, then no more
+        {"sand\xe9.scr /s", "/s"},                            // bytes from 0x80 belong to the name
+        {"sandglass.scr \x80/s", "\x80/s"},
+    };
+    for (const Case& c : cases) EXPECT_STREQ(skip_program_name(c.line), c.tail) << c.line;
+}
+
+TEST(ParseModeRequest, EveryLineReadsOneModeAndItsHandle) {
+    struct Case {
+        const char* tail;
+        ModeKind kind;
+        UINT handle;
+    };
+    const Case cases[] = {
+        {"", MODE_CONFIGURE, 0},
+        {"   ", MODE_CONFIGURE, 0},
+        {"/", MODE_CONFIGURE, 0},
+        {"/s", MODE_SAVER, 0},
+        {"-S", MODE_SAVER, 0},
+        {"s", MODE_SAVER, 0},
+        {"//s", MODE_SAVER, 0},
+        {"/ s", MODE_SAVER, 0},
+        {"/s:123", MODE_SAVER, 0},
+        {"-/ -/S trailing", MODE_SAVER, 0},
+        {"/p 1234", MODE_PREVIEW, 1234},
+        {"/l 1234", MODE_PREVIEW, 1234},
+        {"/P       77", MODE_PREVIEW, 77},
+        {"/p1234", MODE_PREVIEW, 1234},
+        {"/p", MODE_PREVIEW, 0},
+        {"/p 0", MODE_PREVIEW, 0},
+        {"/p abc", MODE_PREVIEW, 0},
+        {"/p\t12", MODE_PREVIEW, 0},              // only spaces come before the handle
+        {"/p 4294967297", MODE_PREVIEW, 1},        // wraps at 32 bits
+        {"/c", MODE_CONFIGURE_OWNED, 0},
+        {"/c:5678", MODE_CONFIGURE_OWNED, 5678},
+        {"/C:5678 x", MODE_CONFIGURE_OWNED, 5678},
+        {"/c 5678", MODE_CONFIGURE_OWNED, 0},      // the handle needs the colon
+        {"/c: 5678", MODE_CONFIGURE_OWNED, 0},
+        {"/a 99", MODE_PASSWORD, 99},
+        {"A", MODE_PASSWORD, 0},
+        {"/x", MODE_NONE, 0},
+        {"/5", MODE_NONE, 0},
+        {"/\ts", MODE_NONE, 0},                   // a tab is no separator
+        {"/\xe9", MODE_NONE, 0},                  // nor any byte from 0x80 up
+        {"\"/s\"", MODE_NONE, 0},
+    };
+    for (const Case& c : cases) {
+        const ModeRequest request = parse_mode_request(c.tail);
+        EXPECT_EQ(request.kind, c.kind) << c.tail;
+        EXPECT_EQ(request.handle, c.handle) << c.tail;
+    }
+}
+
+// --- resources ------------------------------------------------------------------------------
+
+// Reads a resource's bytes, in the given language when lang is not neutral.
+std::vector<BYTE> resource_bytes(LPCSTR type, int id, WORD lang = LANG_NEUTRAL) {
+    HMODULE module = GetModuleHandleA(nullptr);
+    HRSRC found = lang == LANG_NEUTRAL ? FindResourceA(module, MAKEINTRESOURCEA(id), type)
+                                       : FindResourceExA(module, type, MAKEINTRESOURCEA(id), lang);
+    if (!found) return {};
+    const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+    return std::vector<BYTE>(data, data + SizeofResource(module, found));
+}
+
+// A cursor over a template: little-endian fields, Unicode strings, ordinals.
+struct Reader {
+    const std::vector<BYTE>& bytes;
+    size_t at = 0;
+
+    WORD word() {
+        WORD value = 0;
+        if (at + 2 <= bytes.size()) std::memcpy(&value, &bytes[at], 2);
+        at += 2;
+        return value;
+    }
+    DWORD dword() {
+        DWORD low = word();
+        return low | (static_cast<DWORD>(word()) << 16);
+    }
+    // A string, or "#n" for the ordinal n.
+    std::wstring text() {
+        WORD first = word();
+        if (first == 0xFFFF) return L"#" + std::to_wstring(word());
+        std::wstring out;
+        for (WORD c = first; c != 0; c = word()) out += static_cast<wchar_t>(c);
+        return out;
+    }
+    void align() { at = (at + 3) & ~size_t{3}; }
+};
+
+struct Control {
+    std::wstring window_class;
+    DWORD id;
+    std::wstring text;
+    DWORD style;
+    DWORD ex_style;
+    short x, y, cx, cy;
+};
+
+TEST(ConfigureDialog, FrameOfTheJapaneseTemplate) {
+    std::vector<BYTE> bytes =
+        resource_bytes(RT_DIALOG, IDD_CONFIGURE, MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT));
+    ASSERT_FALSE(bytes.empty()) << "no Japanese dialog 2003";
+    Reader in{bytes};
+    EXPECT_EQ(in.word(), 1);       // extended template
+    EXPECT_EQ(in.word(), 0xFFFF);
+    EXPECT_EQ(in.dword(), 0u);     // help id
+    EXPECT_EQ(in.dword(), 0u);     // extended style
+    EXPECT_EQ(in.dword(), 0x80C808C0u);
+    EXPECT_EQ(in.word(), 7);       // controls
+    EXPECT_EQ(static_cast<short>(in.word()), 0);
+    EXPECT_EQ(static_cast<short>(in.word()), 0);
+    EXPECT_EQ(in.word(), 292);
+    EXPECT_EQ(in.word(), 147);
+    EXPECT_EQ(in.text(), L"");     // menu
+    EXPECT_EQ(in.text(), L"");     // default class
+    EXPECT_EQ(in.text(), L"");     // caption, set at run time
+    EXPECT_EQ(in.word(), 9);       // points
+    EXPECT_EQ(in.word(), 0);       // weight
+    EXPECT_EQ(in.word(), 0x0100);  // not italic, character set 1
+    EXPECT_EQ(in.text(), L"\xFF2D\xFF33 \x30B4\x30B7\x30C3\x30AF");  // ＭＳ ゴシック
+}
+
+TEST(ConfigureDialog, EveryControlInTemplateOrder) {
+    std::vector<BYTE> bytes =
+        resource_bytes(RT_DIALOG, IDD_CONFIGURE, MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT));
+    ASSERT_FALSE(bytes.empty());
+    Reader in{bytes};
+    in.at = 26;
+    for (int i = 0; i < 3; ++i) in.text();
+    in.at += 6;
+    in.text();
+    const std::wstring url(HOME_PAGE_URL, HOME_PAGE_URL + std::strlen(HOME_PAGE_URL));
+    const Control expected[] = {
+        {L"#128", 1, L"OK", 0x50010001, 0, 122, 116, 46, 14},
+        {L"#130", 0xFFFFFFFF, L"#103", 0x5000080E, 0x1, 7, 6, 111, 84},
+        {L"#130", 0xFFFFFFFF, L"#102", 0x50000003, 0, 7, 119, 21, 21},
+        {L"#128", 1003, L"\x63A5\x7D9A", 0x50010000, 0, 252, 76, 33, 14},  // 接続
+        {L"#130", 0xFFFFFFFF, L"Mirabel\nTessaly ver1.1", 0x50020001, 0, 124, 28, 161, 21},
+        {L"#130", 0xFFFFFFFF, url, 0x50020201, 0x20000, 123, 75, 125, 13},
+        {L"#130", 0xFFFFFFFF, L"", 0x50020001, 0, 7, 97, 278, 12},  // the notice: any text
+    };
+    for (const Control& want : expected) {
+        SCOPED_TRACE(testing::Message() << "control " << (&want - expected) + 1);
+        in.align();
+        ASSERT_LT(in.at, bytes.size());
+        EXPECT_EQ(in.dword(), 0u);  // help id
+        EXPECT_EQ(in.dword(), want.ex_style);
+        EXPECT_EQ(in.dword(), want.style);
+        EXPECT_EQ(static_cast<short>(in.word()), want.x);
+        EXPECT_EQ(static_cast<short>(in.word()), want.y);
+        EXPECT_EQ(static_cast<short>(in.word()), want.cx);
+        EXPECT_EQ(static_cast<short>(in.word()), want.cy);
+        EXPECT_EQ(in.dword(), want.id);
+        EXPECT_EQ(in.text(), want.window_class);
+        std::wstring text = in.text();
+        if (want.text.empty()) EXPECT_FALSE(text.empty());
+        else EXPECT_EQ(text, want.text);
+        EXPECT_EQ(in.word(), 0);  // no creation data
+    }
+    EXPECT_LE(in.at, bytes.size());
+}
+
+BOOL CALLBACK count_name(HMODULE, LPCSTR, LPSTR, LONG_PTR count) {
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+TEST(Icon, OneGroupOfThreePaletteImages) {
+    // The program's only icon group; there is no icon 100 for the window class.
+    int groups = 0;
+    EnumResourceNamesA(GetModuleHandleA(nullptr), RT_GROUP_ICON, count_name,
+                       reinterpret_cast<LONG_PTR>(&groups));
+    EXPECT_EQ(groups, 1);
+    EXPECT_TRUE(resource_bytes(RT_GROUP_ICON, 100).empty());
+
+    std::vector<BYTE> group = resource_bytes(RT_GROUP_ICON, IDI_SANDGLASS);
+    ASSERT_EQ(group.size(), 6u + 3 * 14);
+    Reader in{group};
+    EXPECT_EQ(in.word(), 0);
+    EXPECT_EQ(in.word(), 1);  // icons
+    EXPECT_EQ(in.word(), 3);
+    struct Image {
+        int size;
+        int colours;  // as the directory counts them: 0 for 256
+        int bits;
+    };
+    const Image expected[] = {{32, 16, 4}, {32, 0, 8}, {16, 16, 4}};
+    for (const Image& want : expected) {
+        SCOPED_TRACE(testing::Message() << "image " << (&want - expected) + 1);
+        BYTE width = group[in.at];
+        BYTE height = group[in.at + 1];
+        BYTE colours = group[in.at + 2];
+        in.at += 4;
+        EXPECT_EQ(width, want.size);
+        EXPECT_EQ(height, want.size);
+        EXPECT_EQ(colours, want.colours);
+        EXPECT_EQ(in.word(), 1);  // planes
+        EXPECT_EQ(in.word(), want.bits);
+        DWORD size = in.dword();
+        WORD id = in.word();
+        std::vector<BYTE> image = resource_bytes(RT_ICON, id);
+        ASSERT_EQ(image.size(), size);
+        BITMAPINFOHEADER header;
+        ASSERT_GE(image.size(), sizeof header);
+        std::memcpy(&header, image.data(), sizeof header);
+        EXPECT_EQ(header.biWidth, want.size);
+        EXPECT_EQ(header.biHeight, 2 * want.size);  // colour rows and mask rows
+        EXPECT_EQ(header.biBitCount, want.bits);
+        EXPECT_EQ(header.biCompression, static_cast<DWORD>(BI_RGB));
+        const size_t row = ((want.size * want.bits + 31) / 32) * 4;
+        const size_t mask_row = ((want.size + 31) / 32) * 4;
+        EXPECT_EQ(image.size(), 40 + 4 * (1u << want.bits) + (row + mask_row) * want.size);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,202 @@
+// The saver procedure: in a preview the still picture stretched over the window; full screen the
+// DirectDraw display, the multimedia timer and one frame per tick, or one line of text when the
+// display could not be set up. Every message ends in dismissal_proc, whatever was done here.
+#include "saver_procedure.h"
+
+#include <ddraw.h>
+
+#include "animation.h"
+#include "direct_draw.h"
+#include "pixel_format.h"
+#include "dismissal.h"
+#include "host_state.h"
+#include "resource_ids.h"
+#include "world.h"
+
+static_assert(sizeof(DDBLTFX) == 100, "blit effects of 100 bytes");
+static_assert(sizeof(BITMAP) == 24, "bitmap description of 24 bytes");
+
+SaverView saver_view;
+
+// The two error lines, Shift-JIS (code page 932) bytes for the ANSI TextOutA, 22 bytes each:
+// "必要表示色（256以上） " (too few colours; it ends in one ASCII space) and
+// "DirectDraw初期化エラー" (DirectDraw did not start).
+static const char TOO_FEW_COLORS_TEXT[] =
+    "\x95\x4b\x97\x76\x95\x5c\x8e\xa6\x90\x46\x81\x69" "256" "\x88\xc8\x8f\xe3\x81\x6a" " ";
+static const char SETUP_FAILED_TEXT[] = "DirectDraw" "\x8f\x89\x8a\xfa\x89\xbb\x83\x47\x83\x89\x81\x5b";
+constexpr int ERROR_TEXT_BYTES = 22;
+static_assert(sizeof TOO_FEW_COLORS_TEXT - 1 == ERROR_TEXT_BYTES, "22 bytes");
+static_assert(sizeof SETUP_FAILED_TEXT - 1 == ERROR_TEXT_BYTES, "22 bytes");
+
+void reset_saver_view() {
+    saver_view.window = nullptr;
+    saver_view.client_width = 0;
+    saver_view.client_height = 0;
+    saver_view.source_rect = RECT{};
+    saver_view.dest_rect = RECT{};
+    saver_view.preview_bitmap = nullptr;
+    saver_view.bitmap_width = 0;
+    saver_view.bitmap_height = 0;
+    saver_view.timer_id = 0;
+    saver_view.frame_pending = 0;
+    saver_view.pacing = FramePacing{};
+}
+
+// A monotonic clock in microseconds, for the pacing alone (the animation runs on GetTickCount).
+static int64_t clock_us() {
+    LARGE_INTEGER count, frequency;
+    QueryPerformanceCounter(&count);
+    QueryPerformanceFrequency(&frequency);
+    const int64_t whole = count.QuadPart / frequency.QuadPart;
+    const int64_t part = count.QuadPart % frequency.QuadPart;
+    return whole * 1000000 + part * 1000000 / frequency.QuadPart;
+}
+
+// The refresh rate the display reports: DirectDraw's monitor frequency, else the device's
+// vertical refresh; anything implausible falls back to the default.
+static uint32_t reported_refresh_rate(HWND window) {
+    DWORD hz = 0;
+    if (display.direct_draw->GetMonitorFrequency(&hz) == DD_OK && usable_refresh_rate(hz) == hz)
+        return hz;
+    HDC dc = GetDC(window);
+    const int vrefresh = dc != nullptr ? GetDeviceCaps(dc, VREFRESH) : 0;
+    if (dc != nullptr) ReleaseDC(window, dc);
+    return usable_refresh_rate(vrefresh > 0 ? static_cast<uint32_t>(vrefresh) : 0);
+}
+
+static void start_frame_timer(HWND window) {
+    TIMECAPS caps = {};
+    timeGetDevCaps(&caps, sizeof caps);
+    timeBeginPeriod(caps.wPeriodMin);
+    start_frame_pacing(saver_view.pacing, reported_refresh_rate(window));
+    saver_view.timer_id = timeSetEvent(caps.wPeriodMin, caps.wPeriodMin, frame_timer_proc, 0,
+                                       TIME_PERIODIC);
+}
+
+static void on_create(HWND window) {
+    RECT client = {};
+    GetClientRect(window, &client);
+    saver_view.window = window;
+    saver_view.client_width = static_cast<UINT>(client.right - client.left);
+    saver_view.client_height = static_cast<UINT>(client.bottom - client.top);
+    const LONG left = (static_cast<LONG>(saver_view.client_width) - WORLD_WIDTH) / 2;
+    const LONG top = (static_cast<LONG>(saver_view.client_height) - WORLD_HEIGHT) / 2;
+    saver_view.dest_rect = RECT{left, top, left + WORLD_WIDTH, top + WORLD_HEIGHT};
+    saver_view.source_rect = RECT{0, 0, WORLD_WIDTH, WORLD_HEIGHT};
+
+    if (host.preview) {
+        HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongA(window, GWL_HINSTANCE));
+        saver_view.preview_bitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_PREVIEW));
+        BITMAP bitmap = {};
+        if (saver_view.preview_bitmap != nullptr &&
+            GetObjectA(saver_view.preview_bitmap, sizeof bitmap, &bitmap) == sizeof bitmap) {
+            saver_view.bitmap_width = bitmap.bmWidth;
+            saver_view.bitmap_height = bitmap.bmHeight;
+        }
+        InvalidateRect(window, nullptr, FALSE);
+        return;
+    }
+
+    setup_display(window);
+    if (display.direct_draw != nullptr) start_frame_timer(window);
+}
+
+static void on_destroy() {
+    if (host.preview) {
+        if (saver_view.preview_bitmap != nullptr) DeleteObject(saver_view.preview_bitmap);
+        return;
+    }
+    // The timer goes first: no frame may be posted once the display is gone.
+    if (saver_view.timer_id != 0) {
+        timeKillEvent(saver_view.timer_id);
+        TIMECAPS caps = {};
+        timeGetDevCaps(&caps, sizeof caps);
+        timeEndPeriod(caps.wPeriodMin);
+    }
+    if (display.direct_draw != nullptr) {
+        display.direct_draw->Release();
+        display.direct_draw = nullptr;
+    }
+}
+
+// Without a bitmap (a damaged resource) the window keeps its black background.
+static void paint_preview(HDC dc) {
+    if (saver_view.preview_bitmap == nullptr) return;
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ previous = SelectObject(memory, saver_view.preview_bitmap);
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchBlt(dc, 0, 0, static_cast<int>(saver_view.client_width),
+               static_cast<int>(saver_view.client_height), memory, 0, 0, saver_view.bitmap_width,
+               saver_view.bitmap_height, SRCCOPY);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+}
+
+static void paint_error_line(HDC dc) {
+    const char* text = display.too_few_colors ? TOO_FEW_COLORS_TEXT : SETUP_FAILED_TEXT;
+    TextOutA(dc, static_cast<int>(saver_view.client_width / 2) - 80,
+             static_cast<int>(saver_view.client_height / 2), text, ERROR_TEXT_BYTES);
+}
+
+static void on_paint(HWND window) {
+    if (display.direct_draw != nullptr) return;
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (host.preview) paint_preview(dc);
+    else paint_error_line(dc);
+    EndPaint(window, &paint);
+}
+
+// Waits for the vertical blank and, where that wait did not wait, out the rest of the refresh
+// period (see frame_pacing.h).
+static void wait_for_refresh() {
+    const int64_t wait_start = clock_us();
+    display.direct_draw->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr);
+    const int64_t delay = frame_delay_us(saver_view.pacing, wait_start, clock_us());
+    if (delay > 0) Sleep(static_cast<DWORD>((delay + 999) / 1000));
+}
+
+// One frame: clear, lock, advance the clock, draw, unlock, wait, present. Only the lock's status
+// matters; a failing clear or present leaves this frame incomplete and the next one tries again.
+static void run_frame() {
+    DDBLTFX fill = {};
+    fill.dwSize = sizeof fill;
+    fill.dwFillColor = pixel_format.fill_color;
+    display.back_surface->Blt(&saver_view.source_rect, nullptr, nullptr,
+                              DDBLT_COLORFILL | DDBLT_WAIT, &fill);
+
+    DDSURFACEDESC locked = {};
+    locked.dwSize = sizeof locked;
+    if (display.back_surface->Lock(nullptr, &locked, DDLOCK_WAIT, nullptr) == DD_OK) {
+        run_animation_frame(static_cast<uint8_t*>(locked.lpSurface), locked.lPitch,
+                            GetTickCount());
+        display.back_surface->Unlock(locked.lpSurface);
+    }
+
+    wait_for_refresh();
+    frame_presented(saver_view.pacing, clock_us());
+    display.primary_surface->Blt(&saver_view.dest_rect, display.back_surface,
+                                 &saver_view.source_rect, DDBLT_WAIT, nullptr);
+    saver_view.frame_pending = 0;
+}
+
+LRESULT saver_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_CREATE: on_create(window); break;
+    case WM_DESTROY: on_destroy(); break;
+    case WM_PAINT: on_paint(window); break;
+    case WM_USER:
+        if (display.direct_draw != nullptr) run_frame();
+        break;
+    default: break;
+    }
+    return dismissal_proc(window, message, wparam, lparam);
+}
+
+// Runs on the multimedia timer's thread. The flag is set before the post, so the frame message
+// never finds it clear, and at most one frame is queued or running at a time.
+void CALLBACK frame_timer_proc(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {
+    if (saver_view.frame_pending != 0) return;
+    saver_view.frame_pending = 1;
+    PostMessageA(saver_view.window, WM_USER, 0, 0);
+}
