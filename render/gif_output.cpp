@@ -3,25 +3,41 @@
 // palette, the greys of the frame and five sand colours), a median cut otherwise.
 #include <cmath>
 #include <cstring>
-#include <vector>
 
 #include "image_output.h"
 
-static std::string gif_text(const char* what, int code) {
+constexpr size_t GIF_PIXELS = static_cast<size_t>(HEADLESS_WIDTH) * HEADLESS_HEIGHT;
+
+// One frame's colours and indices; one GIF at a time.
+static uint8_t frame_rgb[GIF_PIXELS * 3];
+static GifByteType frame_indices[GIF_PIXELS];
+static GifByteType planes[3][GIF_PIXELS];
+
+static void gif_failed(const GifOutput& out, const char* what, int code, Message& error) {
+    if (out.file != nullptr && out.file->error_number != 0) {
+        output_error(*out.file, error);
+        return;
+    }
     const char* text = GifErrorString(code);
-    return std::string("giflib: ") + what + ": " + (text != nullptr ? text : "error");
+    message_set(error, "giflib: %s: %s", what, text != nullptr ? text : "error");
 }
 
-bool gif_begin(GifOutput& out, int fd, std::string& error) {
+static int gif_write_to_output(GifFileType* gif, const GifByteType* bytes, int size) {
+    OutputFile* file = static_cast<OutputFile*>(gif->UserData);
+    return output_write(*file, bytes, static_cast<size_t>(size)) ? size : 0;
+}
+
+bool gif_begin(GifOutput& out, OutputFile& file, Message& error) {
     int code = 0;
-    out.gif = EGifOpenFileHandle(fd, &code);
+    out.file = &file;
+    out.gif = EGifOpen(&file, gif_write_to_output, &code);
     if (out.gif == nullptr) {
-        error = gif_text("open", code);
+        gif_failed(out, "open", code, error);
         return false;
     }
     EGifSetGifVersion(out.gif, true);
     if (EGifPutScreenDesc(out.gif, HEADLESS_WIDTH, HEADLESS_HEIGHT, 8, 0, nullptr) != GIF_OK) {
-        error = gif_text("screen", out.gif->Error);
+        gif_failed(out, "screen", out.gif->Error, error);
         return false;
     }
     // NETSCAPE2.0 application block: loop for ever.
@@ -32,7 +48,7 @@ bool gif_begin(GifOutput& out, int fd, std::string& error) {
         EGifPutExtensionBlock(out.gif, sizeof application, application) != GIF_OK ||
         EGifPutExtensionBlock(out.gif, sizeof loop, loop) != GIF_OK ||
         EGifPutExtensionTrailer(out.gif) != GIF_OK) {
-        error = gif_text("loop extension", out.gif->Error);
+        gif_failed(out, "loop extension", out.gif->Error, error);
         return false;
     }
     return true;
@@ -40,45 +56,38 @@ bool gif_begin(GifOutput& out, int fd, std::string& error) {
 
 // Indexes every pixel into an exact table of the frame's colours, in order of first
 // appearance. False when the frame has more than 256 colours.
-static bool exact_colors(const std::vector<uint8_t>& rgb, std::vector<GifByteType>& indices,
-                         GifColorType table[256], int& used) {
+static bool exact_colors(GifColorType table[256], int& used) {
     constexpr uint32_t SLOTS = 1024;  // open addressing, well over 256 so probes stay short
     uint32_t keys[SLOTS];
     int16_t values[SLOTS];
     std::memset(values, -1, sizeof values);
     used = 0;
-    size_t pixels = rgb.size() / 3;
-    for (size_t i = 0; i < pixels; ++i) {
-        uint32_t key = static_cast<uint32_t>(rgb[3 * i]) << 16 |
-                       static_cast<uint32_t>(rgb[3 * i + 1]) << 8 | rgb[3 * i + 2];
+    for (size_t i = 0; i < GIF_PIXELS; ++i) {
+        const uint8_t* rgb = &frame_rgb[3 * i];
+        uint32_t key = static_cast<uint32_t>(rgb[0]) << 16 | static_cast<uint32_t>(rgb[1]) << 8 |
+                       rgb[2];
         uint32_t slot = (key * 2654435761u) >> 22;
         while (values[slot] >= 0 && keys[slot] != key) slot = (slot + 1) % SLOTS;
         if (values[slot] < 0) {
             if (used == 256) return false;
             keys[slot] = key;
             values[slot] = static_cast<int16_t>(used);
-            table[used].Red = rgb[3 * i];
-            table[used].Green = rgb[3 * i + 1];
-            table[used].Blue = rgb[3 * i + 2];
+            table[used].Red = rgb[0];
+            table[used].Green = rgb[1];
+            table[used].Blue = rgb[2];
             ++used;
         }
-        indices[i] = static_cast<GifByteType>(values[slot]);
+        frame_indices[i] = static_cast<GifByteType>(values[slot]);
     }
     return true;
 }
 
-static bool median_cut(const std::vector<uint8_t>& rgb, std::vector<GifByteType>& indices,
-                       GifColorType table[256], int& used) {
-    size_t pixels = rgb.size() / 3;
-    std::vector<GifByteType> red(pixels), green(pixels), blue(pixels);
-    for (size_t i = 0; i < pixels; ++i) {
-        red[i] = rgb[3 * i];
-        green[i] = rgb[3 * i + 1];
-        blue[i] = rgb[3 * i + 2];
-    }
+static bool median_cut(GifColorType table[256], int& used) {
+    for (size_t i = 0; i < GIF_PIXELS; ++i)
+        for (int c = 0; c < 3; ++c) planes[c][i] = frame_rgb[3 * i + c];
     used = 256;
-    return GifQuantizeBuffer(HEADLESS_WIDTH, HEADLESS_HEIGHT, &used, red.data(), green.data(),
-                             blue.data(), indices.data(), table) == GIF_OK;
+    return GifQuantizeBuffer(HEADLESS_WIDTH, HEADLESS_HEIGHT, &used, planes[0], planes[1],
+                             planes[2], frame_indices, table) == GIF_OK;
 }
 
 // A table size that giflib accepts: a power of two of at least 2.
@@ -88,24 +97,22 @@ static int table_size(int used) {
     return size;
 }
 
-bool gif_add_image(GifOutput& out, const HeadlessRun* run, double seconds, std::string& error) {
-    size_t pixels = static_cast<size_t>(HEADLESS_WIDTH) * HEADLESS_HEIGHT;
-    std::vector<uint8_t> rgb(pixels * 3);
+bool gif_add_image(GifOutput& out, const HeadlessRun* run, double seconds, Message& error) {
     for (int y = 0; y < HEADLESS_HEIGHT; ++y)
         for (int x = 0; x < HEADLESS_WIDTH; ++x)
-            headless_pixel_rgb(run, x, y, &rgb[(static_cast<size_t>(y) * HEADLESS_WIDTH + x) * 3]);
+            headless_pixel_rgb(run, x, y,
+                               &frame_rgb[(static_cast<size_t>(y) * HEADLESS_WIDTH + x) * 3]);
 
-    std::vector<GifByteType> indices(pixels);
     GifColorType table[256] = {};
     int used = 0;
-    if (!exact_colors(rgb, indices, table, used) && !median_cut(rgb, indices, table, used)) {
-        error = "giflib: colour quantisation failed";
+    if (!exact_colors(table, used) && !median_cut(table, used)) {
+        message_set(error, "giflib: colour quantisation failed");
         return false;
     }
     if (used < 1) used = 1;
     ColorMapObject* map = GifMakeMapObject(table_size(used), table);
     if (map == nullptr) {
-        error = "giflib: out of memory";
+        message_set(error, "giflib: out of memory");
         return false;
     }
 
@@ -129,18 +136,18 @@ bool gif_add_image(GifOutput& out, const HeadlessRun* run, double seconds, std::
               EGifPutImageDesc(out.gif, 0, 0, HEADLESS_WIDTH, HEADLESS_HEIGHT, false, map) ==
                   GIF_OK;
     for (int y = 0; ok && y < HEADLESS_HEIGHT; ++y)
-        ok = EGifPutLine(out.gif, &indices[static_cast<size_t>(y) * HEADLESS_WIDTH],
+        ok = EGifPutLine(out.gif, &frame_indices[static_cast<size_t>(y) * HEADLESS_WIDTH],
                          HEADLESS_WIDTH) == GIF_OK;
     GifFreeMapObject(map);
-    if (!ok) error = gif_text("image", out.gif->Error);
+    if (!ok) gif_failed(out, "image", out.gif->Error, error);
     return ok;
 }
 
-bool gif_end(GifOutput& out, std::string& error) {
+bool gif_end(GifOutput& out, Message& error) {
     if (out.gif == nullptr) return true;
     int code = 0;
     bool ok = EGifCloseFile(out.gif, &code) == GIF_OK;
     out.gif = nullptr;
-    if (!ok) error = gif_text("close", code);
+    if (!ok) gif_failed(out, "close", code, error);
     return ok;
 }

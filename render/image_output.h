@@ -1,31 +1,31 @@
 // The renderer's images: the last frame as a PNG, the animation as a GIF. Both decode the
-// surface through its layout to RGB.
+// surface through its layout to RGB and write through an OutputFile.
 #pragma once
-
-#include <cstdint>
-#include <cstdio>
-#include <string>
 
 #include <gif_lib.h>
 
 #include "headless.h"
+#include "message.h"
+#include "output_file.h"
 
-// Writes the surface of run as an 8-bit RGB PNG to file.
-bool write_png(FILE* file, const HeadlessRun* run, std::string& error);
+// Writes the surface of run as an 8-bit RGB PNG to out.
+bool write_png(OutputFile& out, const HeadlessRun* run, Message& error);
 
 // An animated GIF under construction. Delays are kept in whole centiseconds, carrying the
 // rounding remainder so that the delays add up to the run's time.
 struct GifOutput {
     GifFileType* gif = nullptr;
-    double shown_seconds = 0.0;      // time covered by the images written so far
+    OutputFile* file = nullptr;
+    double shown_seconds = 0.0;        // time covered by the images written so far
     long long shown_centiseconds = 0;  // the sum of their delays
 };
 
-// Takes over fd (giflib closes it): the screen, and a loop-forever extension.
-bool gif_begin(GifOutput& out, int fd, std::string& error);
+// Starts the file on an open output: the screen, and a loop-forever extension.
+bool gif_begin(GifOutput& out, OutputFile& file, Message& error);
 
 // Adds the current surface as one image shown for seconds.
-bool gif_add_image(GifOutput& out, const HeadlessRun* run, double seconds, std::string& error);
+bool gif_add_image(GifOutput& out, const HeadlessRun* run, double seconds, Message& error);
 
-// Finishes the file and closes it. Called once, also after a failure (to free giflib's state).
-bool gif_end(GifOutput& out, std::string& error);
+// Writes the trailer and frees giflib's state; the output itself stays open. Called once, also
+// after a failure.
+bool gif_end(GifOutput& out, Message& error);

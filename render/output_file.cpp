@@ -1,77 +1,130 @@
-// Temporary-then-rename output: a reader never sees a half-written image, and a failed run
-// leaves the directory as it was.
+// Writing an output: buffered here rather than through stdio, so the renderer allocates
+// nothing and keeps the errno of the first failure to name it in the message.
 #include "output_file.h"
 
 #include <cerrno>
-#include <cstdlib>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
+#include <ctime>
+#include <fcntl.h>
 #include <unistd.h>
 
-bool output_open(OutputFile& out, const std::string& path, std::string& error) {
-    out.path = path;
-    struct stat existing;
-    if (stat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) {
-        error = "cannot write '" + path + "': it is a directory";
+// ".sg" and six letters or digits: short, so that any name that fits its directory leaves
+// room for it; O_EXCL makes it ours alone.
+static bool create_temporary(OutputFile& out) {
+    static const char LETTERS[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static uint64_t counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        timespec now;
+        clock_gettime(CLOCK_REALTIME, &now);
+        uint64_t bits = static_cast<uint64_t>(now.tv_nsec) ^
+                        static_cast<uint64_t>(now.tv_sec) << 30 ^
+                        static_cast<uint64_t>(getpid()) << 40 ^ ++counter * 0x9E3779B97F4A7C15ull;
+        // splitmix64's finaliser spreads the clock's low-order change over every letter.
+        bits = (bits ^ (bits >> 30)) * 0xBF58476D1CE4E5B9ull;
+        bits = (bits ^ (bits >> 27)) * 0x94D049BB133111EBull;
+        bits ^= bits >> 31;
+        std::memcpy(out.temp_leaf, ".sg", 3);
+        for (int i = 0; i < 6; ++i) {
+            out.temp_leaf[3 + i] = LETTERS[bits % 62];
+            bits /= 62;
+        }
+        out.temp_leaf[9] = '\0';
+        out.fd = openat(out.directory, out.temp_leaf, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                        0666);
+        if (out.fd >= 0) return true;
+        if (errno != EEXIST) break;
+    }
+    out.temp_leaf[0] = '\0';
+    return false;
+}
+
+void output_error(const OutputFile& out, Message& error) {
+    char shown[ECHO_SIZE];
+    echo_text(shown, sizeof shown, out.name);
+    message_set(error, "cannot write %s: %s", shown, std::strerror(out.error_number));
+}
+
+bool output_open(OutputFile& out, Message& error) {
+    out.buffered = 0;
+    out.error_number = 0;
+    if (out.direct) {
+        out.fd = openat(out.directory, out.leaf, O_WRONLY | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
+        if (out.fd >= 0) return true;
+        out.error_number = errno;
+        output_error(out, error);
         return false;
     }
-    out.temp_path = path + ".tmp-XXXXXX";
-    out.fd = mkstemp(&out.temp_path[0]);
-    if (out.fd < 0) {
-        error = "cannot create a file beside '" + path + "': " + std::strerror(errno);
-        out.temp_path.clear();
+    if (!create_temporary(out)) {
+        char shown[ECHO_SIZE];
+        echo_text(shown, sizeof shown, out.name);
+        message_set(error, "cannot create a file beside %s: %s", shown, std::strerror(errno));
         return false;
     }
-    // mkstemp makes the file private; give it the mode a plain create would.
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(out.fd, 0666 & ~mask);
+    // A replaced file keeps its permissions, as it would when written over.
+    if (out.exists) fchmod(out.fd, out.existing.st_mode & 07777);
     return true;
 }
 
-FILE* output_stream(OutputFile& out) {
-    if (out.stream == nullptr && out.fd >= 0) out.stream = fdopen(out.fd, "wb");
-    return out.stream;
-}
-
-int output_release_fd(OutputFile& out) {
-    int fd = out.fd;
-    out.fd = -1;
-    return fd;
-}
-
-static bool close_output(OutputFile& out) {
-    bool ok = true;
-    if (out.stream != nullptr) {
-        ok = std::fflush(out.stream) == 0 && !std::ferror(out.stream);
-        if (std::fclose(out.stream) != 0) ok = false;
-        out.stream = nullptr;
-        out.fd = -1;
-    } else if (out.fd >= 0) {
-        if (close(out.fd) != 0) ok = false;
-        out.fd = -1;
+static bool write_all(OutputFile& out, const uint8_t* bytes, size_t size) {
+    while (size > 0) {
+        ssize_t done = write(out.fd, bytes, size);
+        if (done < 0) {
+            // Not retried on EINTR: a signal is how a blocked FIFO write is given up.
+            out.error_number = errno;
+            return false;
+        }
+        bytes += done;
+        size -= static_cast<size_t>(done);
     }
-    return ok;
+    return true;
 }
 
-bool output_commit(OutputFile& out, std::string& error) {
-    int saved = 0;
-    bool ok = close_output(out);
-    if (!ok) saved = errno;
-    if (ok && std::rename(out.temp_path.c_str(), out.path.c_str()) != 0) {
+static bool flush(OutputFile& out) {
+    size_t size = out.buffered;
+    out.buffered = 0;
+    return write_all(out, out.buffer, size);
+}
+
+bool output_write(OutputFile& out, const void* bytes, size_t size) {
+    if (out.error_number != 0 || out.fd < 0) return false;
+    const uint8_t* from = static_cast<const uint8_t*>(bytes);
+    if (out.buffered + size > sizeof out.buffer) {
+        if (!flush(out)) return false;
+        if (size >= sizeof out.buffer) return write_all(out, from, size);
+    }
+    std::memcpy(out.buffer + out.buffered, from, size);
+    out.buffered += size;
+    return true;
+}
+
+bool output_finish(OutputFile& out, Message& error) {
+    bool ok = out.error_number == 0 && flush(out);
+    if (close(out.fd) != 0 && ok) {
+        out.error_number = errno;
         ok = false;
-        saved = errno;
     }
-    if (!ok) {
-        error = "cannot write '" + out.path + "': " + std::strerror(saved);
-        unlink(out.temp_path.c_str());
-    }
-    out.temp_path.clear();
+    out.fd = -1;
+    if (!ok) output_error(out, error);
     return ok;
+}
+
+bool output_commit(OutputFile& out, Message& error) {
+    if (out.temp_leaf[0] == '\0') return true;
+    if (renameat(out.directory, out.temp_leaf, out.directory, out.leaf) != 0) {
+        out.error_number = errno;
+        output_error(out, error);
+        return false;
+    }
+    out.temp_leaf[0] = '\0';
+    return true;
 }
 
 void output_abandon(OutputFile& out) {
-    close_output(out);
-    if (!out.temp_path.empty()) unlink(out.temp_path.c_str());
-    out.temp_path.clear();
+    if (out.fd >= 0) close(out.fd);
+    out.fd = -1;
+    if (out.temp_leaf[0] != '\0') unlinkat(out.directory, out.temp_leaf, 0);
+    out.temp_leaf[0] = '\0';
 }

@@ -1,34 +1,52 @@
 // The last frame as a PNG, through libpng.
 #include <csetjmp>
-#include <cstdio>
 
 #include <png.h>
 
 #include "image_output.h"
 
-static void png_error_to_text(png_structp png, png_const_charp message) {
-    std::string* error = static_cast<std::string*>(png_get_error_ptr(png));
-    *error = message;
+namespace {
+struct PngTarget {
+    OutputFile* file;
+    Message* error;
+};
+}  // namespace
+
+static void png_error_to_text(png_structp png, png_const_charp text) {
+    PngTarget* target = static_cast<PngTarget*>(png_get_error_ptr(png));
+    if (target->file->error_number != 0)
+        output_error(*target->file, *target->error);
+    else
+        message_set(*target->error, "libpng: %s", text);
     longjmp(png_jmpbuf(png), 1);
 }
 
 static void png_warning_ignored(png_structp, png_const_charp) {}
 
-bool write_png(FILE* file, const HeadlessRun* run, std::string& error) {
+static void png_write_to_output(png_structp png, png_bytep bytes, png_size_t size) {
+    PngTarget* target = static_cast<PngTarget*>(png_get_io_ptr(png));
+    if (!output_write(*target->file, bytes, size)) png_error(png, "write failed");
+}
+
+static void png_flush_nothing(png_structp) {}
+
+bool write_png(OutputFile& out, const HeadlessRun* run, Message& error) {
     static uint8_t row[HEADLESS_WIDTH * 3];
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, png_error_to_text,
+    static PngTarget target;
+    target = {&out, &error};
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &target, png_error_to_text,
                                               png_warning_ignored);
     if (png == nullptr) {
-        error = "libpng: out of memory";
+        message_set(error, "libpng: out of memory");
         return false;
     }
     png_infop info = png_create_info_struct(png);
     if (info == nullptr || setjmp(png_jmpbuf(png))) {
-        if (error.empty()) error = "libpng: out of memory";
+        if (info == nullptr) message_set(error, "libpng: out of memory");
         png_destroy_write_struct(&png, &info);
         return false;
     }
-    png_init_io(png, file);
+    png_set_write_fn(png, &target, png_write_to_output, png_flush_nothing);
     png_set_IHDR(png, info, HEADLESS_WIDTH, HEADLESS_HEIGHT, 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);

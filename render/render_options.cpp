@@ -3,7 +3,6 @@
 #include "render_options.h"
 
 #include <cerrno>
-#include <cstdint>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -22,92 +21,119 @@ const char RENDER_USAGE[] =
     "  --raw FILE     the last frame's surface bytes, top row first\n"
     "  --grains FILE  one line per pool entry: i x y r g b rest\n"
     "Exit status: 0 done, 1 an output file or the summary line could not be written,\n"
-    "2 bad arguments.\n";
+    "2 bad arguments, 130 interrupted.\n";
+
+const char* const OUTPUT_FLAGS[OUTPUT_COUNT] = {"--png", "--raw", "--grains", "--gif"};
 
 static const char DEFAULT_DT[] = "0.016666668";
 
+// strtoll and strtod skip leading white space and take a sign; a value must not start so.
+static bool starts_badly(const char* text) {
+    return text[0] == '\0' || std::strchr(" \t\n\v\f\r+", text[0]) != nullptr;
+}
+
 static bool parse_whole(const char* flag, const char* text, int64_t low, int64_t high,
-                        int64_t& value, std::string& error) {
+                        int64_t& value, Message& error) {
+    char shown[ECHO_SIZE];
+    echo_text(shown, sizeof shown, text);
     errno = 0;
     char* end = nullptr;
     long long parsed = std::strtoll(text, &end, 10);
-    if (text[0] == '\0' || *end != '\0' || std::strchr(" \t\n+", text[0]) != nullptr) {
-        error = std::string(flag) + ": '" + text + "' is not a whole number";
+    if (starts_badly(text) || *end != '\0') {
+        message_set(error, "%s: %s is not a whole number", flag, shown);
         return false;
     }
     if (errno == ERANGE || parsed < low || parsed > high) {
-        error = std::string(flag) + ": " + text + " is out of range " + std::to_string(low) +
-                ".." + std::to_string(high);
+        message_set(error, "%s: %s is out of range %lld..%lld", flag, shown,
+                    static_cast<long long>(low), static_cast<long long>(high));
         return false;
     }
     value = parsed;
     return true;
 }
 
-static bool parse_dt(const char* text, float& value, std::string& error) {
+static bool parse_dt(const char* text, float& value, Message& error) {
+    char shown[ECHO_SIZE];
+    echo_text(shown, sizeof shown, text);
     errno = 0;
     char* end = nullptr;
     double parsed = std::strtod(text, &end);
-    if (text[0] == '\0' || *end != '\0' || std::strchr(" \t\n+", text[0]) != nullptr) {
-        error = std::string("--dt: '") + text + "' is not a number";
+    if (starts_badly(text) || *end != '\0') {
+        message_set(error, "--dt: %s is not a number", shown);
         return false;
     }
     float narrowed = static_cast<float>(parsed);
     if (std::isnan(parsed) || parsed < 0.0 || std::isinf(narrowed)) {
-        error = std::string("--dt: ") + text + " is not a time in seconds (0 or more, finite)";
+        message_set(error, "--dt: %s is not a time in seconds (0 or more, finite)", shown);
         return false;
     }
     value = narrowed;
     return true;
 }
 
-bool parse_render_options(int argc, char** argv, RenderOptions& options, std::string& error) {
+static int output_index(const char* flag) {
+    for (int i = 0; i < OUTPUT_COUNT; ++i)
+        if (std::strcmp(flag, OUTPUT_FLAGS[i]) == 0) return i;
+    return -1;
+}
+
+bool parse_render_options(int argc, char** argv, RenderOptions& options, Message& error) {
     parse_dt(DEFAULT_DT, options.dt, error);
     for (int i = 1; i < argc; ++i) {
-        std::string flag = argv[i];
-        if (flag == "--help" || flag == "-h") {
+        const char* flag = argv[i];
+        if (std::strcmp(flag, "--help") == 0 || std::strcmp(flag, "-h") == 0) {
             options.help = true;
             return true;
         }
-        bool known = flag == "--frames" || flag == "--dt" || flag == "--bpp" ||
-                     flag == "--png" || flag == "--gif" || flag == "--gif-every" ||
-                     flag == "--raw" || flag == "--grains";
+        int output = output_index(flag);
+        bool known = output >= 0 || std::strcmp(flag, "--frames") == 0 ||
+                     std::strcmp(flag, "--dt") == 0 || std::strcmp(flag, "--bpp") == 0 ||
+                     std::strcmp(flag, "--gif-every") == 0;
         if (!known) {
-            error = "unknown argument '" + flag + "' (try --help)";
+            char shown[ECHO_SIZE];
+            echo_text(shown, sizeof shown, flag);
+            message_set(error, "unknown argument %s (try --help)", shown);
             return false;
         }
         if (i + 1 >= argc) {
-            error = flag + " needs a value";
+            message_set(error, "%s needs a value", flag);
             return false;
         }
         const char* value = argv[++i];
         int64_t whole = 0;
-        if (flag == "--frames") {
-            if (!parse_whole("--frames", value, 1, RENDER_MAX_FRAMES, options.frames, error))
+        if (std::strcmp(flag, "--frames") == 0) {
+            if (!parse_whole(flag, value, 1, RENDER_MAX_FRAMES, options.frames, error))
                 return false;
-        } else if (flag == "--gif-every") {
-            if (!parse_whole("--gif-every", value, 1, RENDER_MAX_FRAMES, options.gif_every, error))
+        } else if (std::strcmp(flag, "--gif-every") == 0) {
+            if (!parse_whole(flag, value, 1, RENDER_MAX_FRAMES, options.gif_every, error))
                 return false;
-        } else if (flag == "--bpp") {
-            if (!parse_whole("--bpp", value, INT64_MIN, INT64_MAX, whole, error)) return false;
+        } else if (std::strcmp(flag, "--bpp") == 0) {
+            if (!parse_whole(flag, value, INT64_MIN, INT64_MAX, whole, error)) return false;
             if (whole != 8 && whole != 16 && whole != 24 && whole != 32) {
-                error = std::string("--bpp: ") + value + " is not one of 8, 16, 24, 32";
+                message_set(error, "--bpp: %lld is not one of 8, 16, 24, 32",
+                            static_cast<long long>(whole));
                 return false;
             }
             options.bits_per_pixel = static_cast<int>(whole);
-        } else if (flag == "--dt") {
+        } else if (std::strcmp(flag, "--dt") == 0) {
             if (!parse_dt(value, options.dt, error)) return false;
         } else {
             if (value[0] == '\0') {
-                error = flag + " needs a file name";
+                message_set(error, "%s needs a file name", flag);
                 return false;
             }
-            std::string& target = flag == "--png"   ? options.png
-                                   : flag == "--gif" ? options.gif
-                                   : flag == "--raw" ? options.raw
-                                                     : options.grains;
-            target = value;
+            options.outputs[output] = value;
         }
     }
+    for (int a = 0; a < OUTPUT_COUNT; ++a)
+        for (int b = a + 1; b < OUTPUT_COUNT; ++b)
+            if (options.outputs[a] != nullptr && options.outputs[b] != nullptr &&
+                std::strcmp(options.outputs[a], options.outputs[b]) == 0) {
+                char shown[ECHO_SIZE];
+                echo_text(shown, sizeof shown, options.outputs[a]);
+                message_set(error, "%s and %s both name %s", OUTPUT_FLAGS[a], OUTPUT_FLAGS[b],
+                            shown);
+                return false;
+            }
     return true;
 }
