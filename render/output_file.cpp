@@ -63,8 +63,9 @@ bool output_open(OutputFile& out, Message& error) {
         message_set(error, "cannot create a file beside %s: %s", shown, std::strerror(errno));
         return false;
     }
-    // A replaced file keeps its permissions, as it would when written over.
-    if (out.exists) fchmod(out.fd, out.existing.st_mode & 07777);
+    // A replaced file keeps its permissions, as it would when written over (but not set-id
+    // bits: the new bytes are an image, not the program they were granted to).
+    if (out.exists) fchmod(out.fd, out.existing.st_mode & 0777);
     return true;
 }
 

@@ -421,7 +421,8 @@ TEST_F(RenderCli, TargetsKeepTheirKindAndExitCodesKeepTheirWord) {
         {"chain of links, one absolute", "ln -s \"$PWD/b\" a && ln -s c b", {"--grains", "@a"},
          CAPTURED, NONE, false, 0, "", {"a", "b", "c"},
          "test -L a && test -L b && [ $(wc -l < c) = 3194 ]"},
-        {"a replaced file keeps its permissions", "echo old > keep.raw && chmod 640 keep.raw",
+        {"a replaced file keeps its permissions but not set-id",
+         "echo old > keep.raw && chmod 4640 keep.raw",
          {"--raw", "@keep.raw"}, CAPTURED, NONE, false, 0, "", {"keep.raw"},
          "[ $(stat -c %a keep.raw) = 640 ] && [ $(stat -c %s keep.raw) = " + raw_size + " ]"},
         {"names of 255 and 250 bytes", "", {"--raw", "@" + long_raw, "--png", "@" + long_png},
@@ -430,7 +431,8 @@ TEST_F(RenderCli, TargetsKeepTheirKindAndExitCodesKeepTheirWord) {
         {"FIFO", "mkfifo pipe && { timeout 20 cat pipe > \"$OUT/got\" & }", {"--raw", "@pipe"},
          CAPTURED, NONE, false, 0, "", {"pipe"},
          "test -p pipe && for i in 1 2 3 4 5 6 7 8 9 10; do "
-         "[ \"$(stat -c %s \"$OUT/got\")\" = " + raw_size + " ] && exit 0; sleep 0.2; done; exit 1"},
+         "[ \"$(stat -c %s \"$OUT/got\")\" = " + raw_size +
+             " ] && exit 0; sleep 0.2; done; exit 1"},
         // A device is written, never replaced; a full one fails, named.
         {"null device", "", {"--png", "/dev/null", "--raw", "@x.raw"}, CAPTURED, NONE, true, 0,
          "", {"x.raw"}, ""},
@@ -518,7 +520,8 @@ TEST_F(RenderCli, TargetsKeepTheirKindAndExitCodesKeepTheirWord) {
             }
         }
     }
-    if (skipped > 0) std::printf("%d rows skipped: a private mount namespace needs root\n", skipped);
+    if (skipped > 0)
+        std::printf("%d rows skipped: a private mount namespace needs root\n", skipped);
 }
 
 }  // namespace
