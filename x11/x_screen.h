@@ -1,0 +1,56 @@
+// The X side of the saver: the connection, the window drawn into, its visual and colormap, and
+// the images the frames go through (MIT-SHM where the server offers it, XPutImage otherwise).
+#pragma once
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XShm.h>
+
+#include <cstdint>
+
+#include "animation.h"
+#include "options.h"
+#include "placement.h"
+
+struct XScreen {
+    Display* display;
+    Window window;
+    bool own_window;
+    Visual* visual;
+    int depth;
+    Colormap colormap;  // ours at 8 bits (the fixed palette), else the window's
+    bool own_colormap;
+    Colormap given_colormap;  // a given window's own, put back on exit
+    SurfaceLayout layout;     // how the frame's pixels are packed for this visual
+    int width;                // the window's size, followed through ConfigureNotify
+    int height;
+    Placement placement;
+    Atom delete_window;  // WM_DELETE_WINDOW of our own window
+    GC gc;
+    unsigned long white;  // for the frames-per-second text
+    bool shm;             // the images live in a shared segment
+    XShmSegmentInfo segment;
+    XImage* frame_image;   // 640x480: the core draws into its data
+    XImage* scaled_image;  // the reduced frame for windows smaller than the frame
+};
+
+extern XScreen x_screen;
+
+// Sets everything up for the options; on failure prints one line and returns false.
+bool open_x_screen(const SaverOptions& options);
+
+// The window's size changed (or is first known): new placement, window cleared to black.
+void resize_x_screen(int width, int height);
+
+// Shows the frame image in the window (scaled where the window is small) and waits for the
+// server to take it, so the next frame may draw into the same memory.
+void present_frame();
+
+// Paints the uncovered part of the window black again (Expose).
+void clear_window();
+
+void draw_fps_text(const char* text);
+
+void close_x_screen();
+
+// True once an X protocol error arrived since the last call (the window gone, for one).
+bool take_x_error(unsigned char& code);
