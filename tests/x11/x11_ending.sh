@@ -1,0 +1,86 @@
+#!/bin/bash
+# How the program ends, and what it does with the window it is given: the exit code and stderr
+# of every way out, the daemon's $XSCREENSAVER_WINDOW, and a visual it cannot draw on.
+source "$(dirname "$0")/lib.sh"
+x_session 24 1024x768
+err=$TEST_DIR/saver.err
+
+# Keys and the close request in its own window: real key presses under the pointer.
+for key in q Escape; do
+  start_saver -window
+  window=$(own_window) || fail "no window of its own"
+  xdotool mousemove 320 240 key space
+  sleep 0.3
+  check "another key leaves it running" kill -0 "$SAVER_PID"
+  xdotool key "$key"
+  wait_exit "$SAVER_PID" 3
+  check "$key in its own window ends it with 0 (got $EXIT)" [ "$EXIT" = 0 ]
+done
+start_saver -window
+window=$(own_window) || fail "no window of its own"
+"$SANDGLASS_BIN/x_helper" delete "$window"
+wait_exit "$SAVER_PID" 3
+check "closing its own window ends it with 0 (got $EXIT)" [ "$EXIT" = 0 ]
+
+# Signals wake the sleep between frames: a frame every 10 s still ends within 2 s.
+for signal in TERM INT; do
+  start_saver -root -delay 10000000
+  sleep 0.5
+  stop_saver "$signal"
+  check "SIG$signal during a 10 s sleep ends it at once with 0 (got $EXIT)" [ "$EXIT" = 0 ]
+  check "... saying nothing" [ ! -s "$err" ]
+done
+
+# The daemon's window wins over -root, given in hex or decimal.
+plain_window 640 480; window=$WINDOW
+for form in "$window" "$((window))"; do
+  XSCREENSAVER_WINDOW=$form start_saver --root "${QUICK[@]}"
+  check "\$XSCREENSAVER_WINDOW=$form wins over --root" shows "$window" 0 0 640 480 "$(reference)"
+  stop_saver TERM
+done
+XSCREENSAVER_WINDOW=junk start_saver -root
+wait_exit "$SAVER_PID" 3
+check "a bad \$XSCREENSAVER_WINDOW: exit 1 (got $EXIT)" [ "$EXIT" = 1 ]
+check "... and one line" one_line "$err"
+
+# A window that does not exist: one line naming it, not Xlib's error report.
+start_saver -window-id 0x1fffff0
+wait_exit "$SAVER_PID" 3
+check "a window id that does not exist: exit 1 (got $EXIT)" [ "$EXIT" = 1 ]
+check "... one line naming it" one_line "$err" 0x1fffff0
+
+# Options: usage on stdout for help, on stderr with 2 for a bad one; no display needed.
+"$SAVER" --help >"$TEST_DIR/help.out" 2>"$err"; code=$?
+check "--help: exit 0, usage on stdout (got $code)" \
+  bash -c "[ $code = 0 ] && grep -q '^usage: sandglass' '$TEST_DIR/help.out' && [ ! -s '$err' ]"
+for bad in "-bogus" "-delay fast" "-window-id" "root"; do
+  # shellcheck disable=SC2086
+  DISPLAY= "$SAVER" $bad >"$TEST_DIR/bad.out" 2>"$err"; code=$?
+  check "'$bad': exit 2 with the usage on stderr (got $code)" \
+    bash -c "[ $code = 2 ] && grep -q '^usage: sandglass' '$err' && [ ! -s '$TEST_DIR/bad.out' ]"
+done
+DISPLAY=:999 "$SAVER" -root 2>"$err"; code=$?
+check "no display: exit 1 (got $code)" [ "$code" = 1 ]
+check "... and one line" one_line "$err"
+
+# The connection lost while running: one line and 1.
+start_saver -root
+sleep 0.5
+kill "$XVFB_PID"; wait "$XVFB_PID" 2>/dev/null; XVFB_PID=""
+wait_exit "$SAVER_PID" 5
+check "a lost connection: exit 1 (got $EXIT)" [ "$EXIT" = 1 ]
+check "... and one line" one_line "$err"
+
+# A server whose default visual is DirectColor: the root is refused in one line; its own
+# window takes a TrueColor visual instead and shows the frame.
+x_session 24 1024x768 -cc 5
+start_saver -root
+wait_exit "$SAVER_PID" 3
+check "-root on a DirectColor visual: exit 1 (got $EXIT)" [ "$EXIT" = 1 ]
+check "... one line naming the visual" one_line "$err" DirectColor
+start_saver -window "${QUICK[@]}"
+window=$(own_window) || fail "no window of its own"
+check "its own window on that server takes TrueColor and shows the frame" \
+  shows "$window" 0 0 640 480 "$(reference)"
+stop_saver TERM
+finish

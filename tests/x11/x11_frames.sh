@@ -1,0 +1,49 @@
+#!/bin/bash
+# The program's frames on a real X server equal the renderer's byte for byte.
+#   x11_frames.sh DEPTH [no-shm]
+# -root on a 1024x768 screen: the frame centred, the rest black; -window-id on a plain window of
+# 640x480. At 8 bits the window's colormap holds the fixed palette. Shared memory is used where
+# the server offers it; "no-shm" starts the server without MIT-SHM, so every frame goes through
+# XPutImage. SIGTERM ends the program at once with 0.
+source "$(dirname "$0")/lib.sh"
+depth=$1
+mode=${2:-shm}
+if [ "$mode" = no-shm ]; then x_session "$depth" 1024x768 -extension MIT-SHM
+else x_session "$depth" 1024x768; fi
+expected=$(reference)
+
+# --- root ---
+start_saver -root "${QUICK[@]}"
+check "-root at $depth bits: the centre shows the renderer's frame" \
+  shows root 192 144 640 480 "$expected"
+check "-root at $depth bits: the rest of the screen is black" framed root 1024 768 192 144 640 480
+# A shared segment is mapped (and already removed: "deleted") only when shared memory is used.
+if [ "$mode" = no-shm ]; then
+  check "the server offers no MIT-SHM" bash -c '! xdpyinfo | grep -q MIT-SHM'
+  check "without MIT-SHM no shared segment is mapped" \
+    bash -c "! grep -q SYSV /proc/$SAVER_PID/maps"
+else
+  check "with MIT-SHM the frames go through a removed shared segment" \
+    grep -q 'SYSV.*(deleted)' "/proc/$SAVER_PID/maps"
+fi
+stop_saver TERM
+check "SIGTERM ends -root with 0 (got $EXIT)" [ "$EXIT" = 0 ]
+check "nothing on stderr" [ ! -s "$TEST_DIR/saver.err" ]
+
+# --- a window given by id ---
+plain_window 640 480; window=$WINDOW
+start_saver -window-id "$window" "${QUICK[@]}"
+check "-window-id at $depth bits: the window shows the renderer's frame" \
+  shows "$window" 0 0 640 480 "$expected"
+if [ "$depth" = 8 ]; then
+  # The indices are right; the colours through the window's colormap must be the palette's.
+  "$SANDGLASS_BIN/sandglass-render" --frames "$FRAMES" --dt "$DT" --bpp 8 \
+    --png "$TEST_DIR/reference-8.png" >/dev/null
+  xwd -id "$window" -silent >"$TEST_DIR/colormapped.xwd"
+  check "at 8 bits the window's colormap is the fixed palette" cmp -s \
+    <(convert "$TEST_DIR/colormapped.xwd" -depth 8 rgb:-) \
+    <(convert "$TEST_DIR/reference-8.png" -depth 8 rgb:-)
+fi
+stop_saver TERM
+check "SIGTERM ends -window-id with 0 (got $EXIT)" [ "$EXIT" = 0 ]
+finish
