@@ -4,6 +4,8 @@
 #   make build    configure and build both flavours (native and windows), no tests
 #   make test     deps, build, then every test of both flavours (Windows ones under Wine)
 #   make run      deps, build, then run the saver full screen under Wine
+#   make run-x11  deps, native build, then run the X11 saver (on $DISPLAY, else on a private Xvfb)
+#   make install  the X11 saver, its settings file and manual page (PREFIX, DESTDIR honoured)
 #   make bench    the native benchmarks
 #
 # Binaries: build/native/bin/ and build/windows/bin/ (BUILD=dir moves both).
@@ -12,9 +14,10 @@ BUILD    ?= build
 NATIVE   := $(BUILD)/native
 WINDOWS  := $(BUILD)/windows
 JOBS     ?= $(shell nproc)
+PREFIX   ?= /usr/local
 CTEST_J  ?= 2
 
-.PHONY: all deps build native windows test test-native test-windows run bench clean
+.PHONY: all deps build native windows test test-native test-windows run run-x11 install bench clean
 
 all: build
 
@@ -45,6 +48,14 @@ test-windows:
 run: deps
 	$(MAKE) build
 	./tools/run-saver $(WINDOWS)/bin
+
+run-x11: deps
+	$(MAKE) native
+	./tools/run-x11 $(NATIVE)/bin
+
+# The program to $(PREFIX)/libexec/xscreensaver, where XScreenSaver looks for it.
+install: native
+	DESTDIR="$(DESTDIR)" cmake --install $(NATIVE) --component x11 --prefix "$(PREFIX)"
 
 bench: native
 	$(NATIVE)/bin/sandglass-bench --benchmark_repetitions=9 --benchmark_report_aggregates_only=true
