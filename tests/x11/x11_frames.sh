@@ -1,15 +1,19 @@
 #!/bin/bash
 # The program's frames on a real X server equal the renderer's byte for byte.
-#   x11_frames.sh DEPTH [no-shm]
+#   x11_frames.sh DEPTH [no-shm | remote]
 # -root on a 1024x768 screen: the frame centred, the rest black; -window-id on a plain window of
 # 640x480. At 8 bits the window's colormap holds the fixed palette. Shared memory is used where
-# the server offers it; "no-shm" starts the server without MIT-SHM, so every frame goes through
-# XPutImage. SIGTERM ends the program at once with 0.
+# the server offers it; "no-shm" starts the server without MIT-SHM, and "remote" connects over
+# TCP, where the server offers MIT-SHM but cannot attach the segment of a client it cannot
+# identify: either way every frame goes through XPutImage. SIGTERM ends the program with 0.
 source "$(dirname "$0")/lib.sh"
 depth=$1
 mode=${2:-shm}
-if [ "$mode" = no-shm ]; then x_session "$depth" 1024x768 -extension MIT-SHM
-else x_session "$depth" 1024x768; fi
+case $mode in
+  no-shm) x_session "$depth" 1024x768 -extension MIT-SHM ;;
+  remote) x_session "$depth" 1024x768 -listen tcp; export DISPLAY="127.0.0.1$DISPLAY" ;;
+  *) x_session "$depth" 1024x768 ;;
+esac
 expected=$(reference)
 
 # --- root ---
@@ -22,6 +26,9 @@ if [ "$mode" = no-shm ]; then
   check "the server offers no MIT-SHM" bash -c '! xdpyinfo | grep -q MIT-SHM'
   check "without MIT-SHM no shared segment is mapped" \
     bash -c "! grep -q SYSV /proc/$SAVER_PID/maps"
+elif [ "$mode" = remote ]; then
+  check "over TCP the server offers MIT-SHM" bash -c 'xdpyinfo | grep -q MIT-SHM'
+  check "over TCP the refused segment is not kept" bash -c "! grep -q SYSV /proc/$SAVER_PID/maps"
 else
   check "with MIT-SHM the frames go through a removed shared segment" \
     grep -q 'SYSV.*(deleted)' "/proc/$SAVER_PID/maps"
