@@ -9,8 +9,8 @@ Placement place_frame(int window_width, int window_height) {
     if (window_height < 1) window_height = 1;
     if (window_width < FRAME_WIDTH || window_height < FRAME_HEIGHT) {
         placement.scaled = true;
-        // Width-bound when the window is relatively wider than 4:3 is not: compare w/640 with
-        // h/480 in integers. Never below one pixel either way.
+        // The width bounds it where the window is no wider than 4:3 (w / 640 <= h / 480,
+        // compared in integers), the height otherwise; at least one pixel either way.
         if (static_cast<int64_t>(window_width) * FRAME_HEIGHT <=
             static_cast<int64_t>(window_height) * FRAME_WIDTH) {
             placement.width = window_width;
@@ -24,8 +24,6 @@ Placement place_frame(int window_width, int window_height) {
     }
     placement.x = (window_width - placement.width) / 2;
     placement.y = (window_height - placement.height) / 2;
-    if (placement.x < 0) placement.x = 0;
-    if (placement.y < 0) placement.y = 0;
     return placement;
 }
 
