@@ -1,8 +1,9 @@
 # Shared helpers for the Wine test scripts. Source it; then call wine_session once.
 #
 # Each test gets an X server of its own (Xvfb, the depth it asks for) and a private Wine prefix
-# (a hard-linked copy of the build folder's wineprefix with its own registry), so tests may change the
-# registry and run side by side. Everything is torn down on exit.
+# (a hard-linked copy of the build folder's wineprefix with its own registry; of wineprefix64
+# where SANDGLASS_WINEARCH is win64), so tests may change the registry and run side by side.
+# Everything is torn down on exit.
 #
 # Environment from CTest: SANDGLASS_BIN (the Windows flavour's bin directory) and
 # SANDGLASS_SOURCE (the source tree).
@@ -13,7 +14,8 @@ set -uo pipefail
 : "${SANDGLASS_BIN:=$SANDGLASS_SOURCE/build/windows/bin}"
 # The template prefix belongs to the build folder whose programs are tested.
 : "${SANDGLASS_WINEPREFIX:=$(dirname "$SANDGLASS_BIN")/wineprefix}"
-export SANDGLASS_WINEPREFIX
+: "${SANDGLASS_WINEPREFIX64:=$(dirname "$SANDGLASS_BIN")/wineprefix64}"
+export SANDGLASS_WINEPREFIX SANDGLASS_WINEPREFIX64
 
 TEST_NAME=$(basename "$0" .sh)
 failures=0
@@ -31,7 +33,7 @@ wine_session() {
   for _ in $(seq 100); do n=$(cat "$TEST_DIR/display"); [ -n "$n" ] && break; sleep 0.1; done
   [ -n "$n" ] || { echo "FAIL: Xvfb did not start"; cat "$TEST_DIR/xvfb.log"; exit 1; }
   export DISPLAY=":$n"
-  export WINEPREFIX="$TEST_DIR/prefix" WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
+  export WINEPREFIX="$TEST_DIR/prefix" WINEARCH=${SANDGLASS_WINEARCH:-win32} WINEDEBUG=${WINEDEBUG:--all}
   export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
   SCREEN_WIDTH=${size%x*}
   SCREEN_HEIGHT=${size#*x}
