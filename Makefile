@@ -7,17 +7,20 @@
 #   make run-x11  deps, native build, then run the X11 saver (on $DISPLAY, else on a private Xvfb)
 #   make install  the X11 saver, its settings file and manual page (PREFIX, DESTDIR honoured)
 #   make bench    the native benchmarks
+#   make dist     the Windows release: build/dist/sandglass-VERSION-setup.exe and -win32.zip
 #
-# Binaries: build/native/bin/ and build/windows/bin/ (BUILD=dir moves both).
+# Binaries: build/native/bin/ and build/windows/bin/, the release in build/dist/ (BUILD=dir
+# moves all three).
 
 BUILD    ?= build
 NATIVE   := $(BUILD)/native
 WINDOWS  := $(BUILD)/windows
+DIST     := $(abspath $(BUILD))/dist
 JOBS     ?= $(shell nproc)
 PREFIX   ?= /usr/local
 CTEST_J  ?= 2
 
-.PHONY: all deps build native windows test test-native test-windows run run-x11 install bench clean
+.PHONY: all deps build native windows dist test test-native test-windows run run-x11 install bench clean
 
 all: build
 
@@ -32,8 +35,12 @@ native:
 
 windows:
 	cmake -S . -B $(WINDOWS) -DCMAKE_BUILD_TYPE=Release \
-	      -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake
+	      -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake -DSANDGLASS_DIST_DIR=$(DIST)
 	cmake --build $(WINDOWS) -j $(JOBS)
+
+# The Windows flavour builds the release with the saver; this names it.
+dist: windows
+	@ls -l $(DIST)
 
 test: deps
 	$(MAKE) build
@@ -61,4 +68,4 @@ bench: native
 	$(NATIVE)/bin/sandglass-bench --benchmark_repetitions=9 --benchmark_report_aggregates_only=true
 
 clean:
-	rm -rf $(NATIVE) $(WINDOWS)
+	rm -rf $(NATIVE) $(WINDOWS) $(DIST)
