@@ -137,6 +137,37 @@ uninstall_case "this saver current, other letter case" "${saver^^}" "" 0 "settin
 uninstall_case "another saver current" 'C:\windows\system32\other.scr' 'C:\windows\system32\other.scr' 1 ""
 uninstall_case "no saver current" "" "" 1 ""
 
+# --- interactively, the current-saver option unchecked -----------------------------------------
+# With real input: Next, untick the option's entry in the components list (its second), Install,
+# and Finish with "Open the screen saver settings" left ticked. A stand-in for control.exe
+# records how the settings are opened.
+if [ "$arch" = win32 ]; then
+  echo "--- interactive install (at ${SECONDS}s)"
+  reg_set "$desktop_key" SCRNSAVE.EXE REG_SZ 'C:\windows\system32\other.scr'
+  reg_set "$desktop_key" ScreenSaveActive REG_SZ 0
+  rm -f "$saver_unix/control.exe"
+  cp "$SANDGLASS_BIN/dialog_recorder.exe" "$saver_unix/control.exe"
+  reg_set 'HKCU\Software\Wine\DllOverrides' control.exe REG_SZ native
+  export DIALOG_RECORD; DIALOG_RECORD=$(windows_path "$TEST_DIR/control.log")
+  wine_start "$SANDGLASS_SETUP"
+  window=$(wait_window "sandglass $SANDGLASS_VERSION Setup" 20)
+  check "interactive: the installer's window" test -n "$window"
+  xdotool mousemove --window "$window" 300 300 click 1 sleep 0.3 key Return sleep 1 \
+    mousemove --window "$window" 375 215 click 1 sleep 0.3 key Home Down space sleep 0.3 key Return 2>/dev/null
+  for _ in $(seq 100); do [ -e "$uninstall_unix/uninstall.exe" ] && break; sleep 0.2; done
+  sleep 1.5
+  xdotool key Return 2>/dev/null
+  wine_wait "$WINE_PID" 20
+  expect_eq "interactive: exit code" 0 "$WINE_EXIT"
+  check "interactive: the saver is the built file" cmp -s "$SANDGLASS_BIN/sandglass.scr" "$saver_unix/sandglass.scr"
+  expect_eq "interactive: registered" "sandglass $SANDGLASS_VERSION" "$(reg_value "$uninstall_key" DisplayName)"
+  expect_eq "interactive, option unticked: the current saver stays" 'C:\windows\system32\other.scr' \
+    "$(reg_value "$desktop_key" SCRNSAVE.EXE)"
+  expect_eq "interactive, option unticked: screen saving stays off" 0 "$(reg_value "$desktop_key" ScreenSaveActive)"
+  expect_eq "interactive: the finish page opens the screen-saver settings" \
+    '"C:\windows\system32\control.exe" desk.cpl,,@screensaver' "$(cat "$TEST_DIR/control.log" 2>/dev/null | tr -d '\r')"
+fi
+
 # --- language ------------------------------------------------------------------------------------
 # installer_title: the title of the installer's window, started interactively and then ended.
 installer_title() {
