@@ -168,6 +168,18 @@ if [ "$arch" = win32 ]; then
     '"C:\windows\system32\control.exe" desk.cpl,,@screensaver' "$(cat "$TEST_DIR/control.log" 2>/dev/null | tr -d '\r')"
 fi
 
+# --- icons ---------------------------------------------------------------------------------------
+# icon_images file: the images of a program's icon or of an .ico file, one line each.
+icon_images() { wine "$SANDGLASS_BIN/icon_images.exe" "$(windows_path "$1")" 2>/dev/null | tr -d '\r'; }
+if [ "$arch" = win32 ]; then
+  echo "--- icons (at ${SECONDS}s)"
+  icon=$(icon_images "$SANDGLASS_SOURCE/win32/res/sandglass.ico")
+  check "the program's icon has images" test -n "$icon"
+  expect_eq "the installer's icon is the program's, image for image" "$icon" "$(icon_images "$SANDGLASS_SETUP")"
+  expect_eq "the uninstaller's icon is the program's, image for image" "$icon" \
+    "$(icon_images "$uninstall_unix/uninstall.exe")"
+fi
+
 # --- language ------------------------------------------------------------------------------------
 # installer_title: the title of the installer's window, started interactively and then ended.
 installer_title() {
