@@ -101,6 +101,21 @@ expect_eq "reinstall: one entry" 1 \
   "$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s /reg:32 2>/dev/null |
      tr -d '\r' | grep -c 'DisplayName    REG_SZ    sandglass')"
 
+# A running saver cannot be overwritten: it is set aside instead, and still ends as it should.
+echo "--- reinstall while the saver runs (at ${SECONDS}s)"
+printf 'x' >>"$saver_unix/sandglass.scr"   # runs as before; tells the old file from the new
+xdotool mousemove 500 400 2>/dev/null
+wine_start "$saver" /s
+check "reinstall while running: the old saver runs" saver_shown
+install
+expect_eq "reinstall while running: exit code" 0x00000000 "$(watched_exit)"
+check "reinstall while running: the file is replaced" cmp -s "$SANDGLASS_BIN/sandglass.scr" "$saver_unix/sandglass.scr"
+check "reinstall while running: the old file is set aside under a name no saver has" \
+  test -e "$saver_unix/sandglass.scr.old"
+xdotool mousemove 540 440 2>/dev/null
+wine_wait "$WINE_PID" 20
+expect_eq "reinstall while running: the old saver ends with 0" 0 "$WINE_EXIT"
+
 # --- uninstall, whatever saver is current by then -----------------------------------------------
 # The saver's short name, as the display settings may write it.
 short=$(wine cmd /c "dir /x $saver" 2>/dev/null | tr -d '\r' | awk '$NF == "sandglass.scr" { print $(NF-1) }')
@@ -124,12 +139,14 @@ uninstall_case() {
   check "$what: the uninstaller and its folder are removed" test ! -e "$uninstall_unix"
   check "$what: the entry is removed" reg_lacks_key "$uninstall_key" 32
   # Nothing of it anywhere on the disk (but NSIS's emptied scratch folder in the user's
-  # Temp) or in the registry, once Wine has written it out.
+  # Temp) or in the registry, once Wine has written it out; but for the system's list of
+  # files to delete at the next start, which still names the file set aside above (deleted
+  # since: the entry then does nothing).
   wineserver -w
   expect_eq "$what: no file left" "" \
     "$(find "$drive_c" -path "$drive_c/users/*/Temp" -prune -o -iname '*sandglass*' -print)"
   expect_eq "$what: no registry key or value left" "" \
-    "$(grep -i -l 'sandglass' "$WINEPREFIX"/*.reg)"
+    "$(cat "$WINEPREFIX"/*.reg | grep -i 'sandglass' | grep -v '^"PendingFileRenameOperations"=')"
 }
 uninstall_case "this saver current" "$saver" "" 0 "setting 17 "
 uninstall_case "this saver current by its short name" "$saver_dir\\$short" "" 0 "setting 17 "

@@ -70,6 +70,10 @@ LangString CurrentText ${LANG_ENGLISH} "Chooses this saver and switches screen s
 LangString CurrentText ${LANG_JAPANESE} "このスクリーンセーバーを選び、スクリーンセーバーを有効にします。"
 LangString OpenSettings ${LANG_ENGLISH} "Open the screen saver settings"
 LangString OpenSettings ${LANG_JAPANESE} "スクリーンセーバーの設定を開く"
+LangString NeedAdmin ${LANG_ENGLISH} "Administrator rights are needed to change the system folder."
+LangString NeedAdmin ${LANG_JAPANESE} "システムフォルダーを変更するには管理者の権限が必要です。"
+LangString CannotWrite ${LANG_ENGLISH} "Cannot write"
+LangString CannotWrite ${LANG_JAPANESE} "書き込めません:"
 
 ; --- where the saver lives ----------------------------------------------------------------------
 Var SaverDir
@@ -105,12 +109,26 @@ Var SaverDir
   ${EndIf}
 !macroend
 
+; Without administrator rights nothing can go into the system folder: say so and end with
+; ERROR_ELEVATION_REQUIRED rather than report a success.
+!macro REQUIRE_ADMIN
+  UserInfo::GetAccountType
+  Pop $0
+  ${If} $0 != "admin"
+    MessageBox MB_ICONSTOP "$(NeedAdmin)" /SD IDOK
+    SetErrorLevel 740
+    Quit
+  ${EndIf}
+!macroend
+
 Function .onInit
+  !insertmacro REQUIRE_ADMIN
   SetRegView 32
   !insertmacro FIND_SAVER_DIR
 FunctionEnd
 
 Function un.onInit
+  !insertmacro REQUIRE_ADMIN
   SetRegView 32
   !insertmacro FIND_SAVER_DIR
 FunctionEnd
@@ -118,9 +136,24 @@ FunctionEnd
 ; --- install -------------------------------------------------------------------------------------
 Section "$(SaverSection)" SecSaver
   SectionIn RO
-  SetOverwrite on
   SetOutPath "$SaverDir"
+  SetOverwrite try
+  ClearErrors
   File "/oname=${PRODUCT}.scr" "${SCR}"
+  ${If} ${Errors}
+    ; A running saver cannot be overwritten, but it can be renamed: the new file takes its
+    ; place now, the old one goes when it has ended or at the next start of Windows.
+    Delete "$SaverDir\${PRODUCT}.scr.old"
+    Rename "$SaverDir\${PRODUCT}.scr" "$SaverDir\${PRODUCT}.scr.old"
+    Delete /REBOOTOK "$SaverDir\${PRODUCT}.scr.old"
+    ClearErrors
+    File "/oname=${PRODUCT}.scr" "${SCR}"
+    ${If} ${Errors}
+      MessageBox MB_ICONSTOP "$(CannotWrite) $SaverDir\${PRODUCT}.scr" /SD IDOK
+      SetErrorLevel 2
+      Abort
+    ${EndIf}
+  ${EndIf}
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
@@ -177,6 +210,7 @@ Section "Uninstall"
   ${EndIf}
 
   Delete /REBOOTOK "$SaverDir\${PRODUCT}.scr"
+  Delete /REBOOTOK "$SaverDir\${PRODUCT}.scr.old"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
