@@ -177,9 +177,9 @@ Section "$(SaverSection)" SecSaver
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 
-; The long path: it is the name Explorer shows and the one today's display settings write, it
-; holds no space (so the old reason for 8.3 names, an unquoted command line, does not apply), and
-; it stays right where short names are not made.
+; The long path rather than the 8.3 one of old: it is the name Explorer shows, it holds no space
+; (so the old reason for short names, a command line without quotes, does not apply), and it
+; stays right on volumes where short names are not made.
 Section "$(CurrentSection)" SecCurrent
   WriteRegStr HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE" "$SaverDir\${PRODUCT}.scr"
   !insertmacro SET_SAVER_ACTIVE 1
