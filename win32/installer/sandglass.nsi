@@ -142,7 +142,7 @@ Section "$(SaverSection)" SecSaver
   File "/oname=${PRODUCT}.scr" "${SCR}"
   ${If} ${Errors}
     ; A running saver cannot be overwritten, but it can be renamed: the new file takes its
-    ; place now, the old one goes when it has ended or at the next start of Windows.
+    ; place now, the old one goes at the next start of Windows (or with the next reinstall).
     Delete "$SaverDir\${PRODUCT}.scr.old"
     Rename "$SaverDir\${PRODUCT}.scr" "$SaverDir\${PRODUCT}.scr.old"
     Delete /REBOOTOK "$SaverDir\${PRODUCT}.scr.old"
