@@ -158,6 +158,20 @@ uninstall_case "no saver current" "" "" 1 ""
 # With real input: Next, untick the option's entry in the components list (its second), Install,
 # and Finish with "Open the screen saver settings" left ticked. A stand-in for control.exe
 # records how the settings are opened.
+# wait_page picture|plain: waits up to 20 s until the installer's window shows a page with the
+# dark blue picture down its left side (welcome, finish) or one without it (the others).
+wait_page() {
+  local WINDOW X Y WIDTH HEIGHT SCREEN r g b
+  for _ in $(seq 40); do
+    eval "$(xdotool getwindowgeometry --shell "$window" 2>/dev/null)"
+    screenshot "$TEST_DIR/page.png"
+    IFS=, read -r r g b <<<"$(pixel "$TEST_DIR/page.png" $((X + 60)) $((Y + 200)))"
+    if [ "${b:-0}" -gt $((${r:-0} + 60)) ]; then [ "$1" = picture ] && return 0
+    else [ "$1" = plain ] && return 0; fi
+    sleep 0.5
+  done
+  return 1
+}
 if [ "$arch" = win32 ]; then
   echo "--- interactive install (at ${SECONDS}s)"
   reg_set "$desktop_key" SCRNSAVE.EXE REG_SZ 'C:\windows\system32\other.scr'
@@ -169,10 +183,11 @@ if [ "$arch" = win32 ]; then
   wine_start "$SANDGLASS_SETUP"
   window=$(wait_window "sandglass $SANDGLASS_VERSION Setup" 20)
   check "interactive: the installer's window" test -n "$window"
-  xdotool mousemove --window "$window" 300 300 click 1 sleep 0.3 key Return sleep 1 \
-    mousemove --window "$window" 375 215 click 1 sleep 0.3 key Home Down space sleep 0.3 key Return 2>/dev/null
-  for _ in $(seq 100); do [ -e "$uninstall_unix/uninstall.exe" ] && break; sleep 0.2; done
-  sleep 1.5
+  check "interactive: the welcome page" wait_page picture
+  xdotool mousemove --window "$window" 300 300 click 1 sleep 0.3 key Return 2>/dev/null
+  check "interactive: the components page" wait_page plain
+  xdotool mousemove --window "$window" 375 215 click 1 sleep 0.3 key Home Down space sleep 0.3 key Return 2>/dev/null
+  check "interactive: the finish page" wait_page picture
   xdotool key Return 2>/dev/null
   wine_wait "$WINE_PID" 20
   expect_eq "interactive: exit code" 0 "$WINE_EXIT"
