@@ -53,15 +53,14 @@ static int64_t clock_us() {
 }
 
 // The refresh rate the display reports: DirectDraw's monitor frequency, else the device's
-// vertical refresh; anything implausible falls back to the default.
+// vertical refresh, else none (0); the pacing clamps it into the plausible range.
 static uint32_t reported_refresh_rate(HWND window) {
     DWORD hz = 0;
-    if (display.direct_draw->GetMonitorFrequency(&hz) == DD_OK && usable_refresh_rate(hz) == hz)
-        return hz;
+    if (display.direct_draw->GetMonitorFrequency(&hz) == DD_OK && hz > 1) return hz;
     HDC dc = GetDC(window);
     const int vrefresh = dc != nullptr ? GetDeviceCaps(dc, VREFRESH) : 0;
     if (dc != nullptr) ReleaseDC(window, dc);
-    return usable_refresh_rate(vrefresh > 0 ? static_cast<uint32_t>(vrefresh) : 0);
+    return vrefresh > 0 ? static_cast<uint32_t>(vrefresh) : 0;
 }
 
 static void start_frame_timer(HWND window) {
@@ -147,13 +146,17 @@ static void on_paint(HWND window) {
     EndPaint(window, &paint);
 }
 
-// Waits for the vertical blank and, where that wait did not wait, out the rest of the refresh
-// period (see frame_pacing.h).
+// Holds the frame where the pacing says so, before the wait, so that it is still presented on a
+// blank; then waits for the vertical blank, again as long as the frame's blank is still ahead
+// (see frame_pacing.h).
 static void wait_for_refresh() {
-    const int64_t wait_start = clock_us();
-    display.direct_draw->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr);
-    const int64_t delay = frame_delay_us(saver_view.pacing, wait_start, clock_us());
-    if (delay > 0) Sleep(static_cast<DWORD>((delay + 999) / 1000));
+    const uint32_t hold_ms = frame_hold_ms(saver_view.pacing, clock_us());
+    if (hold_ms > 0) Sleep(hold_ms);
+    for (bool again = true; again;) {
+        const int64_t wait_start = clock_us();
+        display.direct_draw->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr);
+        again = frame_waited(saver_view.pacing, wait_start, clock_us());
+    }
 }
 
 // One frame: clear, lock, advance the clock, draw, unlock, wait, present. Only the lock's status

@@ -8,6 +8,7 @@
 // other Release, f colour fill, l Lock, u Unlock, w WaitForVerticalBlank, p present (copy blit).
 #include "display_fake_ddraw.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -43,6 +44,21 @@ static int bytes_per_pixel() { return static_cast<int>(script.depth / 8); }
 static LONG back_pitch() { return SURFACE_WIDTH * bytes_per_pixel() + FAKE_ROW_SLACK; }
 
 static LARGE_INTEGER clock_start;
+static LARGE_INTEGER clock_frequency;
+
+// Microseconds since the stand-in was loaded.
+static LONGLONG clock_us() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return (now.QuadPart - clock_start.QuadPart) * 1000000 / clock_frequency.QuadPart;
+}
+
+// The frame's timeline: the end of its drawing, its waits, its present.
+static LONGLONG ready_us = -1;      // the end of the frame's drawing
+static bool waiting = false;        // the frame's first wait has begun
+static LONGLONG wait_end_us = -1;   // -1 until a wait has ended
+static LONGLONG last_blank = -1;    // the blank the last wait ended on
+static FILE* presents_log;
 
 // --- palette and clipper -----------------------------------------------------------------------
 
@@ -116,6 +132,13 @@ struct FakeSurface : IDirectDrawSurface {
             return DD_OK;
         }
         note('p');
+        const LONGLONG now = clock_us();
+        if (wait_end_us >= 0 && now - wait_end_us > record.longest_wait_to_present_us)
+            record.longest_wait_to_present_us = now - wait_end_us;
+        if (presents_log != nullptr) {
+            std::fprintf(presents_log, "%lld %lld %lld\n", now, ready_us, last_blank);
+            std::fflush(presents_log);
+        }
         record.present_on_primary = this == primary_surface();
         record.present_from_back = source == back_surface();
         record.present_dest = dest ? *dest : RECT{-1, -1, -1, -1};
@@ -198,6 +221,11 @@ struct FakeSurface : IDirectDrawSurface {
         note('u');
         record.unlock_pointer_locked = pointer == back_memory;
         record.unlocked = true;
+        const LONGLONG start = clock_us();
+        while (clock_us() - start < static_cast<LONGLONG>(script.work_us)) {
+        }
+        ready_us = clock_us();
+        waiting = false;
         return DD_OK;
     }
     STDMETHOD(UpdateOverlay)(LPRECT, LPDIRECTDRAWSURFACE, LPRECT, DWORD, LPDDOVERLAYFX) override {
@@ -284,22 +312,36 @@ struct FakeDirectDraw : IDirectDraw {
         note('C');
         record.cooperative_window = window;
         record.cooperative_flags = flags;
-        return fails(FAKE_COOPERATIVE) ? DDERR_EXCLUSIVEMODEALREADYSET : DD_OK;
+        if (fails(FAKE_COOPERATIVE)) return DDERR_EXCLUSIVEMODEALREADYSET;
+        if (script.fit_window)
+            SetWindowPos(window, nullptr, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                         GetSystemMetrics(SM_CYSCREEN), SWP_NOZORDER | SWP_NOACTIVATE);
+        return DD_OK;
     }
     STDMETHOD(SetDisplayMode)(DWORD, DWORD, DWORD) override { return DDERR_UNSUPPORTED; }
-    // Blocks until the next blank of a display refreshing at blank_hz, or returns at once.
+    // Blocks until the next blank of a display refreshing at blank_hz, or returns at once. The
+    // last 3 ms are spun, not slept (a sleep may overrun by milliseconds on a busy machine), so
+    // that the blanks of fast displays are kept to the microsecond.
     STDMETHOD(WaitForVerticalBlank)(DWORD flags, HANDLE event) override {
         note('w');
         record.wait_flags = flags;
         record.wait_event = event;
-        if (script.blank_hz == 0) return DD_OK;
-        LARGE_INTEGER now, frequency;
-        QueryPerformanceCounter(&now);
-        QueryPerformanceFrequency(&frequency);
-        const LONGLONG period = frequency.QuadPart / script.blank_hz;
-        const LONGLONG since = now.QuadPart - clock_start.QuadPart;
-        const LONGLONG next = (since / period + 1) * period;
-        Sleep(static_cast<DWORD>((next - since) * 1000 / frequency.QuadPart));
+        const LONGLONG start = clock_us();
+        if (!waiting && ready_us >= 0 && start - ready_us > record.longest_unlock_to_wait_us)
+            record.longest_unlock_to_wait_us = start - ready_us;
+        waiting = true;
+        if (script.blank_hz == 0) {
+            last_blank = -1;
+        } else {
+            const LONGLONG blank = (start * script.blank_hz / 1000000) + 1;
+            const LONGLONG at = (blank * 1000000 + script.blank_hz - 1) / script.blank_hz;
+            for (LONGLONG left = at - clock_us(); left > 0; left = at - clock_us())
+                if (left >= 3000) Sleep(1);
+                else SwitchToThread();
+            // A wait that was kept from running past its blank ends with the latest blank.
+            last_blank = clock_us() * script.blank_hz / 1000000;
+        }
+        wait_end_us = clock_us();
         return DD_OK;
     }
 };
@@ -314,11 +356,14 @@ static const char* const CALL_NAMES[FAKE_CALLS] = {
 };
 
 static void script_from_environment() {
-    script = FakeScript{FAKE_NONE, 32, {0xFF0000, 0xFF00, 0xFF}, 60, 0, nullptr};
+    script = FakeScript{FAKE_NONE, 32, {0xFF0000, 0xFF00, 0xFF}, 60, 0, 0, false, nullptr};
     const char* fail = std::getenv("FAKE_DDRAW_FAIL");
     for (int i = 1; fail != nullptr && i < FAKE_CALLS; ++i)
         if (std::strcmp(fail, CALL_NAMES[i]) == 0) script.fail = i;
     if (const char* depth = std::getenv("FAKE_DDRAW_DEPTH")) script.depth = std::atoi(depth);
+    if (const char* hz = std::getenv("FAKE_DDRAW_MONITOR_HZ")) script.monitor_hz = std::atoi(hz);
+    if (const char* hz = std::getenv("FAKE_DDRAW_BLANK_HZ")) script.blank_hz = std::atoi(hz);
+    if (const char* work = std::getenv("FAKE_DDRAW_WORK_US")) script.work_us = std::atoi(work);
 }
 
 extern "C" __declspec(dllexport) FakeScript* __cdecl fake_ddraw_script() { return &script; }
@@ -328,6 +373,8 @@ extern "C" __declspec(dllexport) void __cdecl fake_ddraw_reset() {
     script_from_environment();
     record = FakeRecord{};
     record.unlocked = true;
+    ready_us = wait_end_us = last_blank = -1;
+    waiting = false;
     std::memset(back_memory, FAKE_SLACK_BYTE, sizeof back_memory);
     record.back_pixels = back_memory;
 }
@@ -346,7 +393,11 @@ extern "C" __declspec(dllexport) HRESULT WINAPI DirectDrawCreate(GUID* guid, LPD
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         QueryPerformanceCounter(&clock_start);
+        QueryPerformanceFrequency(&clock_frequency);
         fake_ddraw_reset();
+        if (const char* path = std::getenv("FAKE_DDRAW_PRESENTS")) presents_log = std::fopen(path, "w");
+    } else if (reason == DLL_PROCESS_DETACH && presents_log != nullptr) {
+        std::fclose(presents_log);
     }
     return TRUE;
 }

@@ -5,7 +5,11 @@
 //
 // Programs that cannot reach the script in process (the real saver) are scripted through the
 // environment: FAKE_DDRAW_FAIL names the failing call (the names below), FAKE_DDRAW_DEPTH the
-// primary surface's bit count.
+// primary surface's bit count, FAKE_DDRAW_MONITOR_HZ, FAKE_DDRAW_BLANK_HZ and FAKE_DDRAW_WORK_US
+// the script's fields of those names, and FAKE_DDRAW_PRESENTS a file that gets one line per
+// present: "present_us ready_us blank", the clock at the present and at the end of the frame's
+// drawing (microseconds since the stand-in was loaded), and the number of the blank its last wait
+// ended on (-1 where the wait does not wait).
 #pragma once
 
 #include <windows.h>
@@ -39,6 +43,9 @@ struct FakeScript {
     DWORD monitor_hz;       // what GetMonitorFrequency reports
     DWORD blank_hz;         // 0: the vertical-blank wait returns at once; otherwise it blocks
                             // until the next blank of a display refreshing at this rate
+    DWORD work_us;          // extra work of every frame, spent in Unlock: a heavy frame
+    bool fit_window;        // SetCooperativeLevel fits the window to the primary monitor, as
+                            // DirectDraw's exclusive mode does
     FakeCallHook on_call;   // null for none
 };
 
@@ -102,6 +109,8 @@ struct FakeRecord {
     bool present_fx_null;
     BYTE* back_pixels;      // the off-screen surface's memory and row length
     LONG back_pitch;
+    LONGLONG longest_unlock_to_wait_us;   // from the end of a frame's drawing to its first wait
+    LONGLONG longest_wait_to_present_us;  // from a wait's return to the present after it
 };
 
 // Exported by the stand-in; a test reaches them through GetProcAddress.

@@ -712,12 +712,16 @@ TEST_F(DisplayTest, RefreshRateForPacingComesFromTheDisplay) {
     const struct {
         int fail;
         DWORD monitor_hz;
-        int64_t period_us;
-    } cases[] = {{FAKE_NONE, 75, 13333},
-                 {FAKE_NONE, 60, 16666},
-                 {FAKE_MONITOR, 75, 16666},  // then GetDeviceCaps(VREFRESH): Wine says 60
-                 {FAKE_NONE, 1, 16666},
-                 {FAKE_NONE, 0, 16666}};
+        int64_t blank_us;
+        int32_t blanks_per_frame;
+    } cases[] = {{FAKE_NONE, 75, 13333, 1},
+                 {FAKE_NONE, 60, 16666, 1},
+                 {FAKE_NONE, 144, 6944, 2},
+                 {FAKE_NONE, 540, 1851, 9},
+                 {FAKE_NONE, 5000, 1000, 17},  // clamped, not replaced
+                 {FAKE_MONITOR, 75, 16666, 1},  // then GetDeviceCaps(VREFRESH): Wine says 60
+                 {FAKE_NONE, 1, 16666, 1},
+                 {FAKE_NONE, 0, 16666, 1}};
     for (const auto& c : cases) {
         reset_fake();
         reset_display();
@@ -725,9 +729,23 @@ TEST_F(DisplayTest, RefreshRateForPacingComesFromTheDisplay) {
         script->fail = c.fail;
         make_window(1024, 768);
         ASSERT_NE(nullptr, display.direct_draw);
-        EXPECT_EQ(c.period_us, saver_view.pacing.period_us) << c.monitor_hz;
+        EXPECT_EQ(c.blank_us, saver_view.pacing.blank_us) << c.monitor_hz;
+        EXPECT_EQ(c.blanks_per_frame, saver_view.pacing.blanks_per_frame) << c.monitor_hz;
         destroy_window();
     }
+}
+
+TEST_F(DisplayTest, FramesAreHeldBeforeTheWaitNotBetweenItAndThePresent) {
+    // The stand-in's wait returns at once, as Wine's does: after a few frames each one is held
+    // until due, and the hold comes before the wait, so that the present follows the blank.
+    make_window(1024, 768);
+    ASSERT_NE(nullptr, display.direct_draw);
+    pump_messages(500);
+    EXPECT_TRUE(waits_do_not_wait(saver_view.pacing));
+    EXPECT_GE(record->calls[FAKE_LOCK], 20);
+    EXPECT_LE(record->calls[FAKE_LOCK], 40) << "one frame per 60 Hz refresh, not per 1 ms tick";
+    EXPECT_GE(record->longest_unlock_to_wait_us, 10000);
+    EXPECT_LT(record->longest_wait_to_present_us, 2000);
 }
 
 TEST_F(DisplayTest, PreviewLoadsTheBitmapAndNeverTouchesDirectDrawOrTheTimer) {
