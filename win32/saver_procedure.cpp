@@ -7,6 +7,7 @@
 
 #include "animation.h"
 #include "direct_draw.h"
+#include "frame_placement.h"
 #include "pixel_format.h"
 #include "dismissal.h"
 #include "host_state.h"
@@ -34,6 +35,8 @@ void reset_saver_view() {
     saver_view.client_height = 0;
     saver_view.source_rect = RECT{};
     saver_view.dest_rect = RECT{};
+    saver_view.text_x = 0;
+    saver_view.text_y = 0;
     saver_view.preview_bitmap = nullptr;
     saver_view.bitmap_width = 0;
     saver_view.bitmap_height = 0;
@@ -72,15 +75,24 @@ static void start_frame_timer(HWND window) {
                                        TIME_PERIODIC);
 }
 
+// The frame in the middle of the primary monitor, the error line under it (frame_placement.h).
+static void place_on_primary(HWND window) {
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    const FramePlacement placed = frame_on_primary(GetSystemMetrics(SM_CXSCREEN),
+                                              GetSystemMetrics(SM_CYSCREEN), origin.x, origin.y);
+    saver_view.dest_rect =
+        RECT{placed.frame.left, placed.frame.top, placed.frame.right, placed.frame.bottom};
+    saver_view.text_x = placed.text_x;
+    saver_view.text_y = placed.text_y;
+}
+
 static void on_create(HWND window) {
     RECT client = {};
     GetClientRect(window, &client);
     saver_view.window = window;
     saver_view.client_width = static_cast<UINT>(client.right - client.left);
     saver_view.client_height = static_cast<UINT>(client.bottom - client.top);
-    const LONG left = (static_cast<LONG>(saver_view.client_width) - WORLD_WIDTH) / 2;
-    const LONG top = (static_cast<LONG>(saver_view.client_height) - WORLD_HEIGHT) / 2;
-    saver_view.dest_rect = RECT{left, top, left + WORLD_WIDTH, top + WORLD_HEIGHT};
     saver_view.source_rect = RECT{0, 0, WORLD_WIDTH, WORLD_HEIGHT};
 
     if (host.preview) {
@@ -96,7 +108,18 @@ static void on_create(HWND window) {
         return;
     }
 
+    // DirectDraw's exclusive mode fits the window to the primary monitor, where the other
+    // monitors would go on showing the desktop and take input past the saver: the window gets
+    // back the whole virtual screen it was made to cover, whether set-up succeeded or not.
+    RECT covered = {};
+    GetWindowRect(window, &covered);
     setup_display(window);
+    RECT fitted = {};
+    GetWindowRect(window, &fitted);
+    if (!EqualRect(&covered, &fitted))
+        SetWindowPos(window, nullptr, covered.left, covered.top, covered.right - covered.left,
+                     covered.bottom - covered.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    place_on_primary(window);
     if (display.direct_draw != nullptr) start_frame_timer(window);
 }
 
@@ -133,8 +156,7 @@ static void paint_preview(HDC dc) {
 
 static void paint_error_line(HDC dc) {
     const char* text = display.too_few_colors ? TOO_FEW_COLORS_TEXT : SETUP_FAILED_TEXT;
-    TextOutA(dc, static_cast<int>(saver_view.client_width / 2) - 80,
-             static_cast<int>(saver_view.client_height / 2), text, ERROR_TEXT_BYTES);
+    TextOutA(dc, saver_view.text_x, saver_view.text_y, text, ERROR_TEXT_BYTES);
 }
 
 static void on_paint(HWND window) {

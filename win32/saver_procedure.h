@@ -15,7 +15,9 @@ struct SaverView {
     UINT client_width;
     UINT client_height;
     RECT source_rect;        // the whole off-screen surface
-    RECT dest_rect;          // the 640 x 480 rectangle in the middle of the client area
+    RECT dest_rect;          // the 640 x 480 rectangle in the middle of the primary monitor,
+                             // on the primary surface (full screen only)
+    int text_x, text_y;      // the error line's start, in client coordinates (full screen only)
     HBITMAP preview_bitmap;  // preview only
     LONG bitmap_width;
     LONG bitmap_height;

@@ -168,7 +168,8 @@ TEST(FramePacing, BlockingWaitFollowsDisplaysThatDoNotRefreshAtTheReportedRate) 
         Simulation s;
         start_frame_pacing(s.pacing, c.reported_hz);
         s.now = s.now / c.blank_us * c.blank_us;
-        for (int i = 0; i < 20000; ++i) s.frame(s.uniform(200, std::min<int64_t>(c.blank_us / 2, 3000)), c.blank_us, 1000);
+        for (int i = 0; i < 20000; ++i)
+            s.frame(s.uniform(200, std::min<int64_t>(c.blank_us / 2, 3000)), c.blank_us, 1000);
         SCOPED_TRACE(testing::Message() << c.reported_hz << " Hz reported, blank " << c.blank_us);
         EXPECT_FALSE(waits_do_not_wait(s.pacing));
         EXPECT_EQ(c.frame_us, s.shortest);

@@ -395,7 +395,8 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
         QueryPerformanceCounter(&clock_start);
         QueryPerformanceFrequency(&clock_frequency);
         fake_ddraw_reset();
-        if (const char* path = std::getenv("FAKE_DDRAW_PRESENTS")) presents_log = std::fopen(path, "w");
+        if (const char* path = std::getenv("FAKE_DDRAW_PRESENTS"))
+            presents_log = std::fopen(path, "w");
     } else if (reason == DLL_PROCESS_DETACH && presents_log != nullptr) {
         std::fclose(presents_log);
     }

@@ -5,10 +5,25 @@
 # the rings, the vessel's grey frame, the outline grains and the sand where the scene puts them,
 # and a key press ends it with exit code 0.
 #
+# With a second argument, "WxH WxH", the desktop is that row of monitors (depth 24), the first
+# the primary: the window covers all of them, the frame stands in the middle of the primary,
+# every other monitor is black where the desktop showed a colour before, and a mouse movement on
+# the last monitor ends the saver.
+#
 # DISPLAY_SCREENSHOT_OUT=file keeps a copy of the screenshot.
 source "$(dirname "$0")/lib.sh"
 depth=${1:-24}
-wine_session "$depth" 1024x768
+monitors=${2:-}
+if [ -n "$monitors" ]; then
+  wine_session_monitors "$monitors"
+  # A desktop that is not black: a monitor the saver left uncovered would show it.
+  convert -size 8x8 xc:'#808000' "$TEST_DIR/desktop.png"
+  display -window root "$TEST_DIR/desktop.png"
+else
+  wine_session "$depth" 1024x768
+  PRIMARY_WIDTH=$SCREEN_WIDTH PRIMARY_HEIGHT=$SCREEN_HEIGHT
+fi
+frame_x=$(((PRIMARY_WIDTH - 640) / 2)) frame_y=$(((PRIMARY_HEIGHT - 480) / 2))
 
 # What set-up makes of this desktop, and where the scene puts things.
 wine "$SANDGLASS_BIN/display_probe.exe" >"$TEST_DIR/probe.txt" 2>/dev/null
@@ -32,7 +47,7 @@ check "the saver window appears" test -n "$window"
 [ -n "$window" ] || finish
 geometry=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
   /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x "," y " " w "x" h}')
-expect_eq "the window covers the screen" "0,0 1024x768" "$geometry"
+expect_eq "the window covers the screen" "0,0 ${SCREEN_WIDTH}x$SCREEN_HEIGHT" "$geometry"
 
 sleep 2.5
 screenshot "$TEST_DIR/shot.png"
@@ -53,7 +68,7 @@ read -r ox_min ox_max oy_min oy_max < <(awk -v T="$elapsed" 'BEGIN {
 read -r wall_cx wall_cy < <(probe wall_centroid | awk -F, '{print $1 / 100, $2 / 100}')
 
 convert "$TEST_DIR/shot.png" -depth 8 txt:- | awk -f "$SANDGLASS_SOURCE/tests/win32/display_frame_check.awk" \
-  -v depth="$depth" -v frame_x=192 -v frame_y=144 \
+  -v depth="$depth" -v frame_x="$frame_x" -v frame_y="$frame_y" \
   -v ox_min="$ox_min" -v ox_max="$ox_max" -v oy_min="$oy_min" -v oy_max="$oy_max" \
   -v wall="$(probe wall)" -v wall_cx="$wall_cx" -v wall_cy="$wall_cy" \
   -v wall_box="$(probe wall_box)" -v picture_box="$(probe picture_box)" \
@@ -65,7 +80,14 @@ failures=$((failures + $(grep -c '^FAIL' "$TEST_DIR/frame_checks.txt")))
 [ "$frame_ok" -eq 0 ] || [ "$(grep -c '^FAIL' "$TEST_DIR/frame_checks.txt")" -gt 0 ] ||
   { echo "FAIL the screenshot could not be checked"; failures=$((failures + 1)); }
 
-xdotool key a
-wine_wait "$WINE_PID" 10
-expect_eq "a key press ends the saver with exit code 0" 0 "$WINE_EXIT"
+if [ -n "$monitors" ]; then
+  # On the last monitor, far from the primary: a move there reaches the saver too.
+  xdotool mousemove $((SCREEN_WIDTH - 100)) 100; sleep 0.3; xdotool mousemove $((SCREEN_WIDTH - 60)) 140
+  wine_wait "$WINE_PID" 10
+  expect_eq "a mouse move on the last monitor ends the saver with exit code 0" 0 "$WINE_EXIT"
+else
+  xdotool key a
+  wine_wait "$WINE_PID" 10
+  expect_eq "a key press ends the saver with exit code 0" 0 "$WINE_EXIT"
+fi
 finish

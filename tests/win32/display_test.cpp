@@ -99,10 +99,11 @@ protected:
         pump_messages(0);
     }
 
-    // A hidden full-screen-style popup of the given client size: its creation runs set-up.
-    HWND make_window(int width, int height) {
-        window_ = CreateWindowExA(0, WINDOW_CLASS, "Screen Saver", WS_POPUP, 0, 0, width, height,
-                                  nullptr, nullptr, host.instance, nullptr);
+    // A hidden full-screen-style popup of the given client size (at the given place on the
+    // screen, the virtual screen of a layout of monitors): its creation runs set-up.
+    HWND make_window(int width, int height, int left = 0, int top = 0) {
+        window_ = CreateWindowExA(0, WINDOW_CLASS, "Screen Saver", WS_POPUP, left, top, width,
+                                  height, nullptr, nullptr, host.instance, nullptr);
         return window_;
     }
 
@@ -347,30 +348,39 @@ TEST_F(DisplayTest, FailedSetupIsNotTriedAgainAndTooFewColorsIsKept) {
 
 // --- the saver procedure -----------------------------------------------------------------------
 
-TEST_F(DisplayTest, CreationCentresTheFrameInTheClientArea) {
+TEST_F(DisplayTest, CreationCentresTheFrameOnThePrimaryMonitorAndKeepsTheWindowWhole) {
+    // The desktop is one 1024 x 768 monitor; the windows stand for the virtual screens of
+    // layouts with more. DirectDraw's exclusive mode fits the window to the primary monitor, as
+    // the real one does: the window must get its place and size back.
     const struct {
-        int width, height;
-        RECT dest;
-    } cases[] = {{1024, 768, {192, 144, 832, 624}},
-                 {800, 600, {80, 60, 720, 540}},
-                 {640, 480, {0, 0, 640, 480}},
-                 {1023, 768, {191, 144, 831, 624}},
-                 {1280, 1025, {320, 272, 960, 752}}};
+        const char* layout;
+        int left, top, width, height;
+    } cases[] = {{"alone", 0, 0, 1024, 768},
+                 {"800x600 to the right", 0, 0, 1824, 768},
+                 {"1280x1024 to the left", -1280, 0, 2304, 1024},
+                 {"1920x1080 above", 0, -1080, 1920, 1848}};
     for (const auto& c : cases) {
         reset_fake();
         reset_display();
         reset_saver_view();
         init_world();
-        HWND window = make_window(c.width, c.height);
+        script->fit_window = true;
+        HWND window = make_window(c.width, c.height, c.left, c.top);
         ASSERT_NE(nullptr, window);
-        SCOPED_TRACE(c.width);
+        SCOPED_TRACE(c.layout);
         EXPECT_EQ(window, saver_view.window);
+        RECT rect;
+        GetWindowRect(window, &rect);
+        EXPECT_EQ(c.left, rect.left);
+        EXPECT_EQ(c.top, rect.top);
+        EXPECT_EQ(c.left + c.width, rect.right);
+        EXPECT_EQ(c.top + c.height, rect.bottom);
         EXPECT_EQ(static_cast<UINT>(c.width), saver_view.client_width);
         EXPECT_EQ(static_cast<UINT>(c.height), saver_view.client_height);
-        EXPECT_EQ(c.dest.left, saver_view.dest_rect.left);
-        EXPECT_EQ(c.dest.top, saver_view.dest_rect.top);
-        EXPECT_EQ(c.dest.right, saver_view.dest_rect.right);
-        EXPECT_EQ(c.dest.bottom, saver_view.dest_rect.bottom);
+        EXPECT_EQ(192, saver_view.dest_rect.left);
+        EXPECT_EQ(144, saver_view.dest_rect.top);
+        EXPECT_EQ(832, saver_view.dest_rect.right);
+        EXPECT_EQ(624, saver_view.dest_rect.bottom);
         EXPECT_EQ(0, saver_view.source_rect.left);
         EXPECT_EQ(0, saver_view.source_rect.top);
         EXPECT_EQ(640, saver_view.source_rect.right);
@@ -682,20 +692,24 @@ TEST_F(DisplayTest, PaintingWritesTheErrorLineOnlyWithoutDisplay) {
         int width, height;
         const std::string* line;  // null: nothing is written
         int x, y;
-    } cases[] = {{FAKE_NONE, 32, 1024, 768, nullptr, 0, 0},
-                 {FAKE_BACK, 32, 1024, 768, &setup_failed, 432, 384},
-                 {FAKE_CREATE, 32, 1023, 767, &setup_failed, 431, 383},
-                 {FAKE_NONE, 4, 800, 600, &too_few_colors, 320, 300}};
+        int left, top;
+    } cases[] = {{FAKE_NONE, 32, 1024, 768, nullptr, 432, 384, 0, 0},
+                 {FAKE_BACK, 32, 1024, 768, &setup_failed, 432, 384, 0, 0},
+                 {FAKE_CREATE, 32, 1824, 768, &setup_failed, 432, 384, 0, 0},
+                 // Monitors left of and above the 1024 x 768 primary: the line stays on it.
+                 {FAKE_BACK, 32, 1324, 968, &setup_failed, 732, 584, -300, -200},
+                 {FAKE_NONE, 4, 1024, 1368, &too_few_colors, 432, 984, 0, -600}};
     for (const auto& c : cases) {
         reset_fake();
         reset_display();
         script->fail = c.fail;
         script->depth = c.depth;
-        make_window(c.width, c.height);
+        script->fit_window = true;
+        make_window(c.width, c.height, c.left, c.top);
         timeKillEvent(saver_view.timer_id);
         text_out = WrittenLine{};
         SendMessageA(window_, WM_PAINT, 0, 0);
-        SCOPED_TRACE(c.width);
+        SCOPED_TRACE(testing::Message() << c.left << "," << c.top << " " << c.width);
         if (c.line == nullptr) {
             EXPECT_EQ(0, text_out.calls) << "a line written over a running display";
         } else {

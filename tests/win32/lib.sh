@@ -40,10 +40,38 @@ wine_session() {
   SCREEN_DEPTH=$depth
 }
 
+# wine_session_monitors "WxH WxH...": a desktop of several monitors side by side, the first the
+# primary: Xephyr with a screen per monitor joined by Xinerama, inside a private Xvfb (depth 24).
+# Wine reads the monitors through Xinerama (the i386 libXinerama) once XRandR, which Xephyr
+# lacks, is turned off for it. SCREEN_WIDTH x SCREEN_HEIGHT is then the virtual screen's size,
+# PRIMARY_WIDTH x PRIMARY_HEIGHT the primary's.
+wine_session_monitors() {
+  local monitors=($1) screens=() m
+  SCREEN_WIDTH=0 SCREEN_HEIGHT=0
+  for m in "${monitors[@]}"; do
+    screens+=(-screen "$m")
+    SCREEN_WIDTH=$((SCREEN_WIDTH + ${m%x*}))
+    [ "${m#*x}" -gt "$SCREEN_HEIGHT" ] && SCREEN_HEIGHT=${m#*x}
+  done
+  local width=$SCREEN_WIDTH height=$SCREEN_HEIGHT
+  wine_session 24 "$((width + 64))x$((height + 64))"
+  exec 7>"$TEST_DIR/nested_display"
+  Xephyr -displayfd 7 "${screens[@]}" +xinerama -nolisten tcp -noreset >"$TEST_DIR/xephyr.log" 2>&1 &
+  XEPHYR_PID=$!
+  local n
+  for _ in $(seq 100); do n=$(cat "$TEST_DIR/nested_display"); [ -n "$n" ] && break; sleep 0.1; done
+  [ -n "$n" ] || { echo "FAIL: Xephyr did not start"; cat "$TEST_DIR/xephyr.log"; exit 1; }
+  export DISPLAY=":$n"
+  reg_set "HKCU\\Software\\Wine\\X11 Driver" UseXRandR REG_SZ N
+  SCREEN_WIDTH=$width SCREEN_HEIGHT=$height
+  PRIMARY_WIDTH=${monitors[0]%x*} PRIMARY_HEIGHT=${monitors[0]#*x}
+}
+
 wine_session_end() {
   local rc=$?
   wineserver -k >/dev/null 2>&1
   wineserver -w >/dev/null 2>&1
+  [ -n "${XEPHYR_PID:-}" ] && kill "$XEPHYR_PID" 2>/dev/null
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
   if [ -n "${KEEP_TEST_DIR:-}" ]; then echo "kept $TEST_DIR"; else rm -rf "$TEST_DIR"; fi
   exit "$rc"
