@@ -11,7 +11,9 @@
 # a second; heavy frames may miss a blank), and presents hardly a frame later than its work and
 # the display allowed. Where the wait returns at once, 55 to 65 frames a second at every rate.
 # The limits leave room for a busy machine: a held frame on every blank, or one frame per blank
-# at a fast rate, is far outside them.
+# at a fast rate, is far outside them. A case outside its limits is measured once more before it
+# fails, since a pause of the whole process by a loaded machine (hundreds of milliseconds, seen)
+# spoils one measurement; a fault of the pacing fails both.
 source "$(dirname "$0")/lib.sh"
 TEST_DIR=$(mktemp -d "/tmp/sandglass-$TEST_NAME.XXXXXX")
 trap 'rm -rf "$TEST_DIR"' EXIT
@@ -20,9 +22,13 @@ trap 'rm -rf "$TEST_DIR"' EXIT
 within() { awk -v v="$1" -v lo="$2" -v hi="$3" 'BEGIN { exit !(v != "" && v >= lo && v <= hi) }'; }
 
 if [ "${1:-}" != stand-in ]; then
-  "$SANDGLASS_SOURCE/tools/measure-saver" "$SANDGLASS_BIN" 5 2>/dev/null | tee "$TEST_DIR/measure.txt"
-  fps=$(sed -n 's/^fps=//p' "$TEST_DIR/measure.txt")
-  cpu=$(sed -n 's/^cpu_percent=//p' "$TEST_DIR/measure.txt")
+  for attempt in 1 2; do
+    "$SANDGLASS_SOURCE/tools/measure-saver" "$SANDGLASS_BIN" 5 2>/dev/null | tee "$TEST_DIR/measure.txt"
+    fps=$(sed -n 's/^fps=//p' "$TEST_DIR/measure.txt")
+    cpu=$(sed -n 's/^cpu_percent=//p' "$TEST_DIR/measure.txt")
+    within "$fps" 55 65 && within "$cpu" 0 15 && break
+    [ "$attempt" = 1 ] && echo "outside the limits: measuring once more"
+  done
   check "frames a second at the display's 60 Hz: $fps in 55..65" within "$fps" 55 65
   check "CPU of the saver's process: $cpu% of a core, at most 15%" within "$cpu" 0 15
   finish
@@ -30,12 +36,17 @@ fi
 
 # rate, extra work (us), wait, frames a second: lowest and highest
 while read -r hz work wait low high; do
-  "$SANDGLASS_SOURCE/tools/measure-saver" --stand-in "$hz" "$work" "$wait" "$SANDGLASS_BIN" 4 \
-    2>/dev/null >"$TEST_DIR/measure.txt"
-  grep '^measure-saver' "$TEST_DIR/measure.txt"
-  fps=$(sed -n 's/^fps=//p' "$TEST_DIR/measure.txt")
-  late=$(sed -n 's/^late=//p' "$TEST_DIR/measure.txt")
-  frames=$(sed -n 's/^frames=//p' "$TEST_DIR/measure.txt")
+  for attempt in 1 2; do
+    "$SANDGLASS_SOURCE/tools/measure-saver" --stand-in "$hz" "$work" "$wait" "$SANDGLASS_BIN" 4 \
+      2>/dev/null >"$TEST_DIR/measure.txt" </dev/null
+    grep '^measure-saver' "$TEST_DIR/measure.txt"
+    fps=$(sed -n 's/^fps=//p' "$TEST_DIR/measure.txt")
+    late=$(sed -n 's/^late=//p' "$TEST_DIR/measure.txt")
+    frames=$(sed -n 's/^frames=//p' "$TEST_DIR/measure.txt")
+    within "$fps" "$low" "$high" &&
+      { [ "$wait" != blocks ] || within "$((late * 10))" 0 "${frames:-0}"; } && break
+    [ "$attempt" = 1 ] && echo "outside the limits: measuring once more"
+  done
   what="$hz Hz, frames $work us heavier, wait $wait"
   check "$what: $fps frames a second in $low..$high" within "$fps" "$low" "$high"
   [ "$wait" = blocks ] &&
