@@ -27,22 +27,31 @@ void start_animation(const SurfaceLayout& layout, uint32_t start_tick) {
     reset_scene();
     set_pixel_layout(layout.bytes_per_pixel, layout.red_mask, layout.green_mask, layout.blue_mask,
                      WORLD_WIDTH, WORLD_HEIGHT);
+    set_opaque_bits(0);
     reset_frame_clock(start_tick);
     build_scene();
+}
+
+void set_opaque_bits(uint32_t bits) {
+    pixel_format.opaque_bits = bits;
+    pixel_format.fill_color = bits;
 }
 
 void clear_frame(uint8_t* pixels, int32_t pitch) {
     PixelFormat format = pixel_format;
     format.pixels = pixels;
     format.pitch = pitch;
+    const size_t row = static_cast<size_t>(format.width) * format.bytes_per_pixel;
     if (format.fill_color == 0) {
-        const size_t row = static_cast<size_t>(format.width) * format.bytes_per_pixel;
         for (uint32_t y = 0; y < format.height; ++y)
             std::memset(pixels + static_cast<intptr_t>(y) * pitch, 0, row);
         return;
     }
-    for (uint32_t y = 0; y < format.height; ++y)
-        for (uint32_t x = 0; x < format.width; ++x) store_pixel(format, x, y, format.fill_color);
+    // Any other fill: the first row pixel by pixel, the others copies of it.
+    if (format.height == 0) return;
+    for (uint32_t x = 0; x < format.width; ++x) store_pixel(format, x, 0, format.fill_color);
+    for (uint32_t y = 1; y < format.height; ++y)
+        std::memcpy(pixels + static_cast<intptr_t>(y) * pitch, pixels, row);
 }
 
 // The frame itself, once the clock has its dt.

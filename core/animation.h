@@ -21,6 +21,10 @@ SurfaceLayout layout_for_depth(int bits_per_pixel);
 // started at start_tick, and the scene built.
 void start_animation(const SurfaceLayout& layout, uint32_t start_tick);
 
+// For a surface whose alpha must read opaque (a canvas): bits set in every pixel stored and in
+// the black fill. start_animation clears them; call this after it.
+void set_opaque_bits(uint32_t bits);
+
 // Fills width x height pixels of a surface with the layout's fill colour (black).
 void clear_frame(uint8_t* pixels, int32_t pitch);
 

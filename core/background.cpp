@@ -44,6 +44,7 @@ struct ImageKey {
     int32_t bytes_per_pixel;
     uint32_t masks[3];
     int32_t shifts[3];
+    uint32_t opaque_bits;
     BackgroundColor colors[256];
 };
 
@@ -108,6 +109,7 @@ void read_key(ImageKey& key) {
     key.shifts[0] = pixel_format.red_shift;
     key.shifts[1] = pixel_format.green_shift;
     key.shifts[2] = pixel_format.blue_shift;
+    key.opaque_bits = pixel_format.opaque_bits;
     std::memcpy(key.colors, background.colors, sizeof key.colors);
 }
 

@@ -16,8 +16,11 @@ struct PixelFormat {
     uint8_t* pixels;          // current only while the surface is locked
     int32_t pitch;            // bytes from one row to the next, as the lock reports it
     uint32_t fill_color;      // raw value every frame is cleared to: black in every layout
+                              // (the opaque bits alone where there are any)
     uint32_t width;           // columns >= width are never stored
     uint32_t height;          // rows >= height are never stored
+    uint32_t opaque_bits;     // set in every packed value: an alpha channel held opaque (the
+                              // canvas's RGBA layout); 0 in every other layout
 };
 
 // All zero until display set-up: nothing is stored before then.
@@ -26,8 +29,8 @@ extern PixelFormat pixel_format;
 // Shift that lines bit 7 of a channel up with the top bit of mask (0 for an empty mask).
 int32_t mask_shift(uint32_t mask);
 
-// Describes a surface of width x height pixels in the given layout; the shifts are derived
-// from the masks. pixels and pitch are left for the lock to fill.
+// Describes a surface of width x height pixels in the given layout, without opaque bits; the
+// shifts are derived from the masks. pixels and pitch are left for the lock to fill.
 void set_pixel_layout(int32_t bytes_per_pixel, uint32_t red_mask, uint32_t green_mask,
                       uint32_t blue_mask, uint32_t width, uint32_t height);
 
@@ -41,7 +44,7 @@ inline uint32_t shift_channel(uint32_t value, int32_t shift) {
 inline uint32_t pack_color(const PixelFormat& format, uint32_t red, uint32_t green, uint32_t blue) {
     return (shift_channel(red, format.red_shift) & format.red_mask) |
            (shift_channel(green, format.green_shift) & format.green_mask) |
-           (shift_channel(blue, format.blue_shift) & format.blue_mask);
+           (shift_channel(blue, format.blue_shift) & format.blue_mask) | format.opaque_bits;
 }
 
 // Stores an already packed value at (x, y); the caller has done the bounds test. The surface

@@ -218,7 +218,8 @@ template <bool EDGE>
 }
 
 // A grain's colour packed into the surface's layout is the OR of its three channels packed on
-// their own, since a channel of 0 packs to 0; the step packs each possible channel value once
+// their own, since a channel of 0 packs to nothing but the opaque bits, which every packed
+// value has alike; the step packs each possible channel value once
 // and looks them up per grain, which gives the very bits of packing the colour whole.
 struct ChannelTables {
     uint32_t red[256];

@@ -37,6 +37,9 @@ TEST(PutPixel, StatedValuesInEveryLayout) {
         {RGB_565, 255, 0, 0, {0x00, 0xF8}}, {RGB_565, 128, 128, 128, {0x10, 0x84}},
         {RGB_888_3, 0x12, 0x34, 0x56, {0x56, 0x34, 0x12}},
         {RGB_888_4, 0x12, 0x34, 0x56, {0x56, 0x34, 0x12, 0x00}},
+        {CANVAS_RGBA, 0x12, 0x34, 0x56, {0x12, 0x34, 0x56, 0xFF}},
+        {CANVAS_RGBA, 0, 0, 0, {0x00, 0x00, 0x00, 0xFF}},
+        {CANVAS_RGBA, 255, 255, 255, {0xFF, 0xFF, 0xFF, 0xFF}},
     };
     for (const auto& c : cases) {
         TestSurface s(c.layout);
@@ -109,6 +112,10 @@ TEST(PutPixel, NothingStoredBeforeSetUpOrForOtherByteCounts) {
         put_pixel(2, 2, 255, 255, 255);
     }
     EXPECT_TRUE(s.untouched());
+    // A new layout drops the opaque bits of the one before.
+    TestSurface canvas(CANVAS_RGBA);
+    set_pixel_layout(4, 0xFF0000, 0xFF00, 0xFF, 640, 480);
+    EXPECT_EQ(pack_color(pixel_format, 0, 0, 0), 0u);
 }
 
 TEST(FixedPalette, LevelsAndNamedEntries) {

@@ -13,6 +13,7 @@ constexpr uint8_t UNTOUCHED = 0xAB;
 struct Layout {
     int32_t bpp;
     uint32_t red_mask, green_mask, blue_mask;
+    uint32_t opaque_bits = 0;
 };
 
 constexpr Layout PALETTE_8 = {1, 0xE0, 0x1C, 0x03};
@@ -20,6 +21,8 @@ constexpr Layout RGB_565 = {2, 0xF800, 0x07E0, 0x001F};
 constexpr Layout RGB_888_3 = {3, 0xFF0000, 0xFF00, 0xFF};
 constexpr Layout RGB_888_4 = {4, 0xFF0000, 0xFF00, 0xFF};
 constexpr Layout LAYOUTS[4] = {PALETTE_8, RGB_565, RGB_888_3, RGB_888_4};
+// The canvas's: bytes red, green, blue, alpha in memory, the alpha byte always opaque.
+constexpr Layout CANVAS_RGBA = {4, 0xFF, 0xFF00, 0xFF0000, 0xFF000000};
 
 struct TestSurface {
     std::vector<uint8_t> bytes;
@@ -31,6 +34,7 @@ struct TestSurface {
         : bpp(layout.bpp), pitch(static_cast<int32_t>(width) * layout.bpp + padding) {
         bytes.assign(static_cast<size_t>(pitch) * height, UNTOUCHED);
         set_pixel_layout(bpp, layout.red_mask, layout.green_mask, layout.blue_mask, width, height);
+        pixel_format.opaque_bits = layout.opaque_bits;
         pixel_format.pixels = bytes.data();
         pixel_format.pitch = pitch;
     }
