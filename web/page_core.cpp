@@ -1,0 +1,45 @@
+// The core's entry points for the page's script: start-up, a given run of frames, and one call
+// per display refresh that decides whether the frame takes a step.
+#include <cstdint>
+
+#include "animation.h"
+#include "canvas_layout.h"
+#include "step_schedule.h"
+
+#define PAGE_EXPORT extern "C" __attribute__((used))
+
+constexpr int32_t CANVAS_WIDTH = 640;
+constexpr int32_t CANVAS_HEIGHT = 480;
+constexpr int32_t CANVAS_PITCH = CANVAS_WIDTH * 4;
+
+static uint8_t canvas_memory[CANVAS_PITCH * CANVAS_HEIGHT];
+static StepSchedule schedule;
+
+static void run_frame(float dt) {
+    clear_frame(canvas_memory, CANVAS_PITCH);
+    run_animation_step(canvas_memory, CANVAS_PITCH, dt);
+}
+
+// A fresh animation; returns the surface (the canvas's ImageData bytes) the frames go into.
+PAGE_EXPORT uint8_t* sandglass_start() {
+    start_animation(CANVAS_LAYOUT, 0);
+    set_opaque_bits(CANVAS_OPAQUE_BITS);
+    clear_frame(canvas_memory, CANVAS_PITCH);
+    return canvas_memory;
+}
+
+// count frames of dt seconds each, exactly as the renderer runs them.
+PAGE_EXPORT void sandglass_frames(int32_t count, float dt) {
+    for (int32_t i = 0; i < count; ++i) run_frame(dt);
+}
+
+// The display shows a frame at now_ms: 1 when it takes a step and the surface holds a new frame.
+PAGE_EXPORT int32_t sandglass_tick(double now_ms) {
+    float dt = 0.0f;
+    if (!take_step(schedule, now_ms, dt)) return 0;
+    run_frame(dt);
+    return 1;
+}
+
+// The clock starts (again) at now_ms: at start-up, and when a hidden page is shown again.
+PAGE_EXPORT void sandglass_resume(double now_ms) { restart_steps(schedule, now_ms); }

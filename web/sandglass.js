@@ -1,0 +1,198 @@
+// The page's side of the saver: it loads the core, hands it the display's frame times and shows
+// the frames the core packs straight into the canvas's own RGBA layout, so no pixel is touched
+// here. Full screen on a click or a key; there the saver's dismissal rules apply.
+'use strict';
+
+(() => {
+  const WIDTH = 640;
+  const HEIGHT = 480;
+  const MAX_FRAMES = 10000000;  // as the renderer's --frames
+  const DEFAULT_DT = '0.016666668';
+  const FRAMES_PER_SLICE = 500;  // a long given run yields to the browser between slices
+  const MOVE_THRESHOLD = 4;      // pixels of x plus y distance tolerated in full screen
+
+  const stage = document.getElementById('stage');
+  const canvas = document.getElementById('frame');
+  const context = canvas.getContext('2d');
+  const status = document.getElementById('status');
+
+  let core = null;
+  let image = null;
+  let frames = 0;
+
+  function show() {
+    context.putImageData(image, 0, 0);
+    canvas.dataset.frames = String(frames);
+  }
+
+  // ---- A given frame: ?frames=N&dt=S, as `sandglass-render --frames N --dt S` ---------------
+
+  // The same strict reading as the renderer's: a whole number in range, and a plain decimal
+  // time narrowed to a 32-bit float (Number rounds as strtod does, fround as the cast does).
+  function givenRun(params) {
+    const framesText = params.has('frames') ? params.get('frames') : '1';
+    const dtText = params.has('dt') ? params.get('dt') : DEFAULT_DT;
+    if (!/^[0-9]+$/.test(framesText) || Number(framesText) < 1 || Number(framesText) > MAX_FRAMES)
+      return { error: `frames: '${framesText}' is not a whole number from 1 to ${MAX_FRAMES}` };
+    const dt = Math.fround(Number(dtText));
+    if (!/^([0-9]+\.?[0-9]*|\.[0-9]+)([eE][-+]?[0-9]+)?$/.test(dtText) || !isFinite(dt))
+      return { error: `dt: '${dtText}' is not a time in seconds (0 or more, finite)` };
+    return { frames: Number(framesText), dt };
+  }
+
+  function runGiven(run) {
+    const slice = () => {
+      const count = Math.min(FRAMES_PER_SLICE, run.frames - frames);
+      core.sandglass_frames(count, run.dt);
+      frames += count;
+      if (frames < run.frames) {
+        setTimeout(slice, 0);
+        return;
+      }
+      show();
+      performance.mark('sandglass-first-frame');
+    };
+    slice();
+  }
+
+  // ---- Live: one frame per display refresh, at most 60 sand steps a second ----------------
+
+  let request = 0;
+
+  function tick(now) {
+    request = requestAnimationFrame(tick);
+    if (core.sandglass_tick(now)) {
+      ++frames;
+      show();
+    }
+  }
+
+  function runLive() {
+    core.sandglass_resume(performance.now());
+    core.sandglass_tick(performance.now());
+    frames = 1;
+    show();
+    performance.mark('sandglass-first-frame');
+    request = requestAnimationFrame(tick);
+    // A hidden tab draws nothing; on its return the animation goes on where it stopped.
+    document.addEventListener('visibilitychange', () => {
+      if (document.hidden) {
+        cancelAnimationFrame(request);
+        request = 0;
+      } else if (request === 0) {
+        core.sandglass_resume(performance.now());
+        request = requestAnimationFrame(tick);
+      }
+    });
+  }
+
+  // ---- Full screen -------------------------------------------------------------------------
+
+  // Where the pointer was first seen in full screen, in device pixels of the screen. Not the
+  // click that entered: going full screen moves the page under a pointer that stays put, and
+  // browsers send a move right after it, which sets the reference without a distance.
+  let reference = null;
+
+  function fullScreen() {
+    return document.fullscreenElement === stage;
+  }
+
+  function enterFullScreen() {
+    if (fullScreen() || !stage.requestFullscreen) return;
+    reference = null;
+    stage.requestFullscreen().catch(() => {});
+  }
+
+  function leaveFullScreen() {
+    if (fullScreen()) document.exitFullscreen().catch(() => {});
+  }
+
+  // The frame scaled up by the largest whole factor that fits, counted in device pixels, so
+  // every cell is a crisp square.
+  function fitFrame() {
+    if (!fullScreen()) {
+      canvas.style.width = '';
+      canvas.style.height = '';
+      return;
+    }
+    const ratio = window.devicePixelRatio || 1;
+    const factor = Math.max(1, Math.floor(Math.min(stage.clientWidth * ratio / WIDTH,
+                                                   stage.clientHeight * ratio / HEIGHT)));
+    canvas.style.width = `${WIDTH * factor / ratio}px`;
+    canvas.style.height = `${HEIGHT * factor / ratio}px`;
+  }
+
+  function listen() {
+    document.addEventListener('fullscreenchange', fitFrame);
+    window.addEventListener('resize', fitFrame);
+    canvas.addEventListener('click', enterFullScreen);
+    document.addEventListener('keydown', (event) => {
+      if (fullScreen()) {
+        // A key held since before full screen repeats; only a new press dismisses.
+        if (!event.repeat) leaveFullScreen();
+        event.preventDefault();
+      } else if (!event.ctrlKey && !event.altKey && !event.metaKey && !event.repeat) {
+        enterFullScreen();
+      }
+    });
+    document.addEventListener('mousedown', (event) => {
+      if (fullScreen()) {
+        leaveFullScreen();
+        event.preventDefault();
+      }
+    });
+    document.addEventListener('mousemove', (event) => {
+      if (!fullScreen()) return;
+      const ratio = window.devicePixelRatio || 1;
+      const at = { x: Math.round(event.clientX * ratio), y: Math.round(event.clientY * ratio) };
+      if (reference === null) {
+        reference = at;
+        return;
+      }
+      if (Math.abs(at.x - reference.x) + Math.abs(at.y - reference.y) > MOVE_THRESHOLD) {
+        reference = at;
+        leaveFullScreen();
+      }
+    });
+  }
+
+  // ---- Start-up ----------------------------------------------------------------------------
+
+  function fail(text) {
+    status.textContent = text;
+    console.warn(`sandglass: ${text}`);
+  }
+
+  async function start() {
+    const params = new URLSearchParams(location.search);
+    const given = params.has('frames') || params.has('dt') ? givenRun(params) : null;
+    if (given && given.error) {
+      fail(given.error);
+      return;
+    }
+    let instance;
+    try {
+      const response = await fetch('sandglass.wasm');
+      if (!response.ok) throw new Error(`sandglass.wasm: ${response.status}`);
+      // Compiled while it downloads where the server names its type; any server will do.
+      const streams = WebAssembly.instantiateStreaming &&
+                      response.headers.get('Content-Type') === 'application/wasm';
+      ({ instance } = streams ? await WebAssembly.instantiateStreaming(response, {})
+                              : await WebAssembly.instantiate(await response.arrayBuffer(), {}));
+    } catch (error) {
+      fail(`The animation could not be loaded (${error.message}).`);
+      return;
+    }
+    core = instance.exports;
+    core._initialize();  // the core's static initialisers
+    const surface = core.sandglass_start();
+    image = new ImageData(new Uint8ClampedArray(core.memory.buffer, surface, WIDTH * HEIGHT * 4),
+                          WIDTH, HEIGHT);
+    window.sandglass = core;  // for the measuring script
+    listen();
+    if (given) runGiven(given);
+    else runLive();
+  }
+
+  start();
+})();
