@@ -86,6 +86,9 @@ describe('given frames equal the renderer', () => {
       const frames = args.includes('--frames') ? args[args.indexOf('--frames') + 1] : '1';
       await chromium.waitFor(page, `document.getElementById('frame').dataset.frames === '${frames}'`);
       assertSameFrame(await chromium.canvasBytes(page), renderedSurface(args));
+      await new Promise((resolve) => setTimeout(resolve, 100));
+      assert.equal(await chromium.evaluate(page, `document.getElementById('frame').dataset.frames`),
+                   frames, 'the run stops at its last frame');
       assert.deepEqual(page.errors, []);
       await closePage(page);
     });
@@ -124,19 +127,19 @@ describe('the live page', () => {
     assert.deepEqual(page.errors, []);
   });
 
-  it('stops drawing while hidden and goes on when shown', async () => {
-    // Headless Chromium keeps a lone tab visible, so the page is told it is hidden.
-    const setHidden = (hidden) => chromium.evaluate(page, `(() => {
-      Object.defineProperty(document, 'hidden', { value: ${hidden}, configurable: true });
-      document.dispatchEvent(new Event('visibilitychange'));
-    })()`);
-    await setHidden(true);
+  it('stops drawing while another tab is in front and goes on when shown again', async () => {
+    const other = await browser.send('Target.createTarget', { url: 'about:blank' });
+    await browser.send('Target.activateTarget', { targetId: other.targetId });
+    await chromium.waitFor(page, `document.visibilityState === 'hidden'`);
     const hiddenAt = await frameCount();
     await pause(300);
     assert.equal(await frameCount(), hiddenAt);
-    await setHidden(false);
+    await browser.send('Target.closeTarget', { targetId: other.targetId });
+    await browser.send('Target.activateTarget', { targetId: page.targetId });
+    await chromium.waitFor(page, `document.visibilityState === 'visible'`);
     await pause(300);
     assert.ok(await frameCount() > hiddenAt + 3);
+    assert.deepEqual(page.errors, []);
   });
 });
 
