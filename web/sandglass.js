@@ -73,8 +73,8 @@
     frames = 1;
     show();
     performance.mark('sandglass-first-frame');
-    request = requestAnimationFrame(tick);
     // A hidden tab draws nothing; on its return the animation goes on where it stopped.
+    if (!document.hidden) request = requestAnimationFrame(tick);
     document.addEventListener('visibilitychange', () => {
       if (document.hidden) {
         cancelAnimationFrame(request);
