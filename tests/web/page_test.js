@@ -1,8 +1,9 @@
 // The page in headless Chromium, served from the loopback: given frames equal the renderer's
 // byte for byte, the live page animates without a console error, full screen comes on a click
-// or a key and goes on the saver's dismissal rules, and a hidden page stops drawing.
+// or a key and goes on the saver's dismissal rules, and a hidden page stops drawing. First, the
+// golden lines in WebAssembly, with its own math library, equal the native ones.
 //
-//   node page_test.js PAGE_DIR SANDGLASS_RENDER
+//   node page_test.js PAGE_DIR SANDGLASS_RENDER GOLDEN_LINES_WASM
 'use strict';
 
 const assert = require('assert/strict');
@@ -13,7 +14,7 @@ const path = require('path');
 const { after, before, describe, it } = require('node:test');
 const chromium = require('../../tools/web/headless_chromium');
 
-const [pageDir, renderer] = process.argv.slice(2);
+const [pageDir, renderer, goldenLines] = process.argv.slice(2);
 const WIDTH = 640;
 const HEIGHT = 480;
 
@@ -69,6 +70,15 @@ function assertSameFrame(canvas, surface) {
   }
   assert.equal(differ, 0, `${differ} pixels differ, the first at ${first}`);
 }
+
+it('the golden lines come out in WebAssembly as natively', async () => {
+  const { instance } = await WebAssembly.instantiate(fs.readFileSync(goldenLines), {});
+  instance.exports._initialize();
+  const at = instance.exports.golden_report();
+  const bytes = new Uint8Array(instance.exports.memory.buffer, at);
+  const report = Buffer.from(bytes.subarray(0, bytes.indexOf(0))).toString();
+  assert.equal(report, '');
+});
 
 describe('given frames equal the renderer', () => {
   const cases = [
