@@ -27,8 +27,9 @@
 
   // ---- A given frame: ?frames=N&dt=S, as `sandglass-render --frames N --dt S` ---------------
 
-  // The same strict reading as the renderer's: a whole number in range, and a plain decimal
-  // time narrowed to a 32-bit float (Number rounds as strtod does, fround as the cast does).
+  // The same strict reading as the renderer's: a whole number in range, and a time narrowed to
+  // a 32-bit float (Number rounds as strtod does, fround as the cast does); decimal only, where
+  // strtod would take a hexadecimal time too.
   function givenRun(params) {
     const framesText = params.has('frames') ? params.get('frames') : '1';
     const dtText = params.has('dt') ? params.get('dt') : DEFAULT_DT;

@@ -103,7 +103,8 @@ describe('given frames equal the renderer', () => {
     });
   }
 
-  it('refuses what the renderer refuses, and draws nothing', async () => {
+  // As the renderer, but decimal only: its strtod would read a hexadecimal time too.
+  it('refuses a count or time out of range or not a plain number, and draws nothing', async () => {
     for (const query of ['?frames=0', '?frames=abc', '?frames=10000001', '?frames=-1',
                          '?dt=-1', '?dt=x', '?dt=1e39', '?dt=0x10', '?frames=1.5']) {
       const page = await open(query);
