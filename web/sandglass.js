@@ -177,7 +177,7 @@
       if (!response.ok) throw new Error(`sandglass.wasm: ${response.status}`);
       // Compiled while it downloads where the server names its type; any server will do.
       const streams = WebAssembly.instantiateStreaming &&
-                      response.headers.get('Content-Type') === 'application/wasm';
+                      /^application\/wasm\b/.test(response.headers.get('Content-Type') || '');
       ({ instance } = streams ? await WebAssembly.instantiateStreaming(response, {})
                               : await WebAssembly.instantiate(await response.arrayBuffer(), {}));
     } catch (error) {
