@@ -103,6 +103,19 @@ describe('given frames equal the renderer', () => {
     });
   }
 
+  it('loads from a server that does not know the wasm type', async () => {
+    const plain = await chromium.serveDirectory(pageDir, { '.wasm': 'application/octet-stream' });
+    try {
+      const page = await chromium.openPage(browser, `${plain.url}index.html?frames=60`);
+      await chromium.waitFor(page, `document.getElementById('frame').dataset.frames === '60'`);
+      assertSameFrame(await chromium.canvasBytes(page), renderedSurface(['--frames', '60']));
+      assert.deepEqual(page.errors, []);
+      await closePage(page);
+    } finally {
+      await plain.close();
+    }
+  });
+
   // As the renderer, but decimal only: its strtod would read a hexadecimal time too.
   it('refuses a count or time out of range or not a plain number, and draws nothing', async () => {
     for (const query of ['?frames=0', '?frames=abc', '?frames=10000001', '?frames=-1',

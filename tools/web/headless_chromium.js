@@ -28,8 +28,9 @@ const TYPES = {
   '.wasm': 'application/wasm',
 };
 
-// Serves the files of root (no listing, nothing outside it) on a free loopback port.
-function serveDirectory(root) {
+// Serves the files of root (no listing, nothing outside it) on a free loopback port; types
+// overrides the content type by file extension.
+function serveDirectory(root, types = {}) {
   const base = path.resolve(root);
   const server = http.createServer((request, response) => {
     let name = decodeURIComponent(new URL(request.url, 'http://127.0.0.1').pathname);
@@ -45,7 +46,7 @@ function serveDirectory(root) {
         return;
       }
       response.writeHead(200, {
-        'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream',
+        'Content-Type': { ...TYPES, ...types }[path.extname(file)] || 'application/octet-stream',
         'Cache-Control': 'no-store',
       });
       response.end(data);
