@@ -96,11 +96,12 @@ convert "$SANDGLASS_SOURCE/win32/res/preview.bmp" -filter point -resize "${w}x$h
 convert "$shot" -crop "${w}x$h+$x+$y" +repage "$TEST_DIR/region.png"
 difference=$(compare -metric RMSE "$TEST_DIR/bitmap.png" "$TEST_DIR/region.png" null: 2>&1 | sed 's/.*(\(.*\))/\1/')
 check "picture: bitmap 103 (difference $difference)" awk -v d="$difference" 'BEGIN { exit !(d < 0.05) }'
-# The icon: the 32 x 32 image of 256 colours over the dialog's face colour.
+# The icon: the 32 x 32 image with alpha (the sixth of the file), blended over the dialog's
+# face colour.
 read -r w h x y <<<"$(region 3)"
 face=$(pixel "$shot" $((wl + 8)) $((wb - 8)))
-convert "$SANDGLASS_SOURCE/win32/res/sandglass.ico[1]" -background "rgb($face)" -alpha remove "$TEST_DIR/icon.png"
-same_picture "icon: 32 x 32 in 256 colours" "$TEST_DIR/icon.png" 32 32 "$x" "$y"
+convert "$SANDGLASS_SOURCE/win32/res/sandglass.ico[5]" -background "rgb($face)" -alpha remove "$TEST_DIR/icon.png"
+same_picture "icon: 32 x 32 with alpha" "$TEST_DIR/icon.png" 32 32 "$x" "$y"
 # The name and version: two centred lines.
 read -r w h x y <<<"$(region 5)"
 expect_eq "name and version: two lines" 2 "$(ink_lines "$w" "$h" "$x" "$y")"

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -219,7 +220,7 @@ BOOL CALLBACK count_name(HMODULE, LPCSTR, LPSTR, LONG_PTR count) {
     return TRUE;
 }
 
-TEST(Icon, OneGroupOfThreePaletteImages) {
+TEST(Icon, OneGroupOfPaletteImagesForOldSystemsAndAlphaImagesForNewOnes) {
     // The program's only icon group; there is no icon 100 for the window class.
     int groups = 0;
     EnumResourceNamesA(GetModuleHandleA(nullptr), RT_GROUP_ICON, count_name,
@@ -227,26 +228,30 @@ TEST(Icon, OneGroupOfThreePaletteImages) {
     EXPECT_EQ(groups, 1);
     EXPECT_TRUE(resource_bytes(RT_GROUP_ICON, 100).empty());
 
+    struct Image {
+        int size;
+        int colours;  // as the directory counts them: 0 for 256 and for none
+        int bits;
+        bool png;
+    };
+    const Image expected[] = {{32, 16, 4, false}, {32, 0, 8, false}, {16, 16, 4, false},
+                              {16, 0, 32, false}, {24, 0, 32, false}, {32, 0, 32, false},
+                              {48, 0, 32, false}, {256, 0, 32, true}};
+    const size_t count = sizeof expected / sizeof expected[0];
     std::vector<BYTE> group = resource_bytes(RT_GROUP_ICON, IDI_SANDGLASS);
-    ASSERT_EQ(group.size(), 6u + 3 * 14);
+    ASSERT_EQ(group.size(), 6u + count * 14);
     Reader in{group};
     EXPECT_EQ(in.word(), 0);
     EXPECT_EQ(in.word(), 1);  // icons
-    EXPECT_EQ(in.word(), 3);
-    struct Image {
-        int size;
-        int colours;  // as the directory counts them: 0 for 256
-        int bits;
-    };
-    const Image expected[] = {{32, 16, 4}, {32, 0, 8}, {16, 16, 4}};
+    EXPECT_EQ(in.word(), count);
     for (const Image& want : expected) {
         SCOPED_TRACE(testing::Message() << "image " << (&want - expected) + 1);
         BYTE width = group[in.at];
         BYTE height = group[in.at + 1];
         BYTE colours = group[in.at + 2];
         in.at += 4;
-        EXPECT_EQ(width, want.size);
-        EXPECT_EQ(height, want.size);
+        EXPECT_EQ(width, want.size % 256);  // 256 is written as 0
+        EXPECT_EQ(height, want.size % 256);
         EXPECT_EQ(colours, want.colours);
         EXPECT_EQ(in.word(), 1);  // planes
         EXPECT_EQ(in.word(), want.bits);
@@ -254,6 +259,50 @@ TEST(Icon, OneGroupOfThreePaletteImages) {
         WORD id = in.word();
         std::vector<BYTE> image = resource_bytes(RT_ICON, id);
         ASSERT_EQ(image.size(), size);
+        // What Windows makes of the image: an icon of that size, with a colour bitmap of
+        // 32-bit images whose alpha shows the picture on a transparent ground.
+        HICON icon = CreateIconFromResourceEx(image.data(), size, TRUE, 0x00030000, want.size,
+                                              want.size, LR_DEFAULTCOLOR);
+        ASSERT_NE(icon, nullptr);
+        ICONINFO info = {};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        BITMAP colour = {};
+        GetObjectA(info.hbmColor, sizeof colour, &colour);
+        EXPECT_EQ(colour.bmWidth, want.size);
+        EXPECT_EQ(colour.bmHeight, want.size);
+        if (want.bits == 32) {
+            std::vector<DWORD> pixels(static_cast<size_t>(want.size) * want.size);
+            BITMAPINFO top_down = {};
+            top_down.bmiHeader.biSize = sizeof top_down.bmiHeader;
+            top_down.bmiHeader.biWidth = want.size;
+            top_down.bmiHeader.biHeight = -want.size;
+            top_down.bmiHeader.biPlanes = 1;
+            top_down.bmiHeader.biBitCount = 32;
+            HDC screen = GetDC(nullptr);
+            GetDIBits(screen, info.hbmColor, 0, want.size, pixels.data(), &top_down, DIB_RGB_COLORS);
+            ReleaseDC(nullptr, screen);
+            int opaque = 0, clear = 0, between = 0;
+            for (DWORD pixel : pixels) {
+                const DWORD alpha = pixel >> 24;
+                if (alpha == 255) ++opaque;
+                else if (alpha == 0) ++clear;
+                else ++between;
+            }
+            EXPECT_EQ(pixels.front() >> 24, 0u) << "the corner shows the ground";
+            EXPECT_GT(opaque, want.size * want.size / 8) << "the hourglass itself";
+            EXPECT_GT(clear, want.size * want.size / 4);
+            if (want.size < 256) {
+                EXPECT_GT(between, 0) << "soft edges or the tinted glass";
+            }
+        }
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        DestroyIcon(icon);
+        if (want.png) {
+            ASSERT_GE(image.size(), 8u);
+            EXPECT_EQ(std::memcmp(image.data(), "\x89PNG\r\n\x1a\n", 8), 0);
+            continue;
+        }
         BITMAPINFOHEADER header;
         ASSERT_GE(image.size(), sizeof header);
         std::memcpy(&header, image.data(), sizeof header);
@@ -263,7 +312,54 @@ TEST(Icon, OneGroupOfThreePaletteImages) {
         EXPECT_EQ(header.biCompression, static_cast<DWORD>(BI_RGB));
         const size_t row = ((want.size * want.bits + 31) / 32) * 4;
         const size_t mask_row = ((want.size + 31) / 32) * 4;
-        EXPECT_EQ(image.size(), 40 + 4 * (1u << want.bits) + (row + mask_row) * want.size);
+        const size_t palette = want.bits <= 8 ? 4 * (1u << want.bits) : 0;
+        EXPECT_EQ(image.size(), 40 + palette + (row + mask_row) * want.size);
+    }
+}
+
+// The small images are the simple hourglass: a cap on top and at the bottom, the glass between
+// narrowing to its neck in the middle, symmetric about the middle column.
+TEST(Icon, SmallImagesReadAsAnHourglass) {
+    for (int size : {16, 24}) {
+        SCOPED_TRACE(size);
+        HICON icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_SANDGLASS),
+                                                   IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+        ASSERT_NE(icon, nullptr);
+        ICONINFO info = {};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        std::vector<DWORD> pixels(static_cast<size_t>(size) * size);
+        BITMAPINFO top_down = {};
+        top_down.bmiHeader.biSize = sizeof top_down.bmiHeader;
+        top_down.bmiHeader.biWidth = size;
+        top_down.bmiHeader.biHeight = -size;
+        top_down.bmiHeader.biPlanes = 1;
+        top_down.bmiHeader.biBitCount = 32;
+        HDC screen = GetDC(nullptr);
+        GetDIBits(screen, info.hbmColor, 0, size, pixels.data(), &top_down, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, screen);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        DestroyIcon(icon);
+        // The width of what is shown, row by row.
+        std::vector<int> width(size, 0);
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x) {
+                const bool shown = (pixels[static_cast<size_t>(y) * size + x] >> 24) != 0;
+                const bool mirror = (pixels[static_cast<size_t>(y) * size + size - 1 - x] >> 24) != 0;
+                EXPECT_EQ(shown, mirror) << x << "," << y;
+                width[y] += shown;
+            }
+        const int cap = width[0];
+        EXPECT_GE(cap, size / 2);
+        EXPECT_EQ(width[size - 1], cap);
+        const int neck = *std::min_element(width.begin(), width.end());
+        EXPECT_EQ(neck, 2) << "the neck: the glass's two sides";
+        const int middle = static_cast<int>(std::min_element(width.begin(), width.end()) - width.begin());
+        EXPECT_NEAR(middle, size / 2, 1);
+        EXPECT_GT(*std::max_element(width.begin() + size / 4, width.begin() + size / 2 - 1), 3 * neck)
+            << "an upper bulb";
+        EXPECT_GT(*std::max_element(width.begin() + size / 2 + 1, width.end() - size / 4), 3 * neck)
+            << "a lower bulb";
     }
 }
 
