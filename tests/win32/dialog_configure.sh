@@ -6,10 +6,14 @@
 # box with 2. The https handler of the private prefix is dialog_recorder.exe, which writes down
 # the address instead of opening a browser.
 #
-# The screenshot of the dialog is kept as dialog.png beside the bin directory, and copied to
-# $DOCS_DIR/dialog.png when DOCS_DIR is set (the README's picture).
+#   dialog_configure.sh [DPI]   the desktop's resolution in dots per inch (LogPixels), default 96:
+#                               at 144 the dialog grows with its font and must stay whole
+#
+# The screenshot of the dialog at 96 DPI is kept as dialog.png beside the bin directory, and
+# copied to $DOCS_DIR/dialog.png when DOCS_DIR is set (the README's picture).
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/startup_lib.sh"
+dpi=${1:-96}
 japanese_locale
 # The address the dialog shows and opens: the one the code is built with.
 home_page=$(sed -n 's/^#define HOME_PAGE_URL "\(.*\)"$/\1/p' "$SANDGLASS_SOURCE/win32/res/home_page.h")
@@ -23,6 +27,8 @@ DIALOG_RECORD=$(windows_path "$record")
 reg_set 'HKCU\Software\Wine\Fonts\Replacements' 'ＭＳ ゴシック' REG_SZ IPAGothic
 # Without a window manager Wine draws the caption and its close box itself.
 reg_set 'HKCU\Software\Wine\X11 Driver' Decorated REG_SZ N
+# Wine 8 reads the desktop's DPI from here (else from HKCC\Software\Fonts, the machine's).
+[ "$dpi" = 96 ] || reg_set 'HKCU\Control Panel\Desktop' LogPixels REG_DWORD "$dpi"
 wine reg add 'HKCR\https\shell\open\command' /ve /t REG_SZ /f \
   /d "\"$(windows_path "$SANDGLASS_BIN/dialog_recorder.exe")\" \"%1\"" >/dev/null 2>&1
 
@@ -50,10 +56,12 @@ ink_box() {
     -format '%@' info: | sed 's/[x+]/ /g'
 }
 
-# ink_lines w h x y: how many separate bands of rows hold dark pixels.
+# ink_lines w h x y: how many separate bands of rows hold dark pixels; a gap of one or two blank
+# rows (the dot of an i, a descender cut by the threshold at large sizes) does not part a band.
 ink_lines() {
   convert "$shot" -crop "$1x$2+$3+$4" +repage -colorspace gray -threshold 50% -negate \
-    -scale "1x$2!" -depth 8 txt:- | awk -F'[(,)]' 'NR > 1 { on = ($3 + 0 > 0); if (on && !was) n++; was = on } END { print n + 0 }'
+    -scale "1x$2!" -depth 8 txt:- |
+    awk -F'[(,)]' 'BEGIN { last = -10 } NR > 1 { row = NR - 2; if ($3 + 0 > 0) { if (row - last > 3) n++; last = row } } END { print n + 0 }'
 }
 
 # centred what w h x y: the ink of a region is centred across it (within 3 pixels).
@@ -83,8 +91,25 @@ expect_eq "focus on OK" 1 "$(log_field focus '^window=')"
 expect_eq "controls" 7 "$(launch_lines | grep -c '^control ')"
 screenshot "$shot"
 IFS=, read -r wl wt wr wb <<<"$(log_field rect '^window=')"
-convert "$shot" -crop "$((wr - wl))x$((wb - wt))+$wl+$wt" +repage "$(dirname "$SANDGLASS_BIN")/dialog.png"
-[ -n "${DOCS_DIR:-}" ] && cp "$(dirname "$SANDGLASS_BIN")/dialog.png" "$DOCS_DIR/dialog.png"
+convert "$shot" -crop "$((wr - wl))x$((wb - wt))+$wl+$wt" +repage "$TEST_DIR/dialog-ja.png"
+if [ "$dpi" = 96 ]; then
+  cp "$TEST_DIR/dialog-ja.png" "$(dirname "$SANDGLASS_BIN")/dialog.png"
+  [ -n "${DOCS_DIR:-}" ] && cp "$TEST_DIR/dialog-ja.png" "$DOCS_DIR/dialog.png"
+fi
+# Whole: the dialog on the screen, every control inside its client area, none over another.
+IFS=, read -r cl ct cr cb <<<"$(log_field client '^window=')"
+check "the dialog on the screen" [ "$wl" -ge 0 -a "$wt" -ge 0 -a "$wr" -le "$SCREEN_WIDTH" -a "$wb" -le "$SCREEN_HEIGHT" ]
+outside="" overlapping=""
+for n in 1 2 3 4 5 6 7; do
+  IFS=, read -r l t r b <<<"$(control "$n" rect)"
+  [ "$l" -ge "$cl" -a "$t" -ge "$ct" -a "$r" -le "$cr" -a "$b" -le "$cb" ] || outside+=" $n"
+  for m in $(seq $((n + 1)) 7); do
+    IFS=, read -r l2 t2 r2 b2 <<<"$(control "$m" rect)"
+    [ "$r" -le "$l2" -o "$r2" -le "$l" -o "$b" -le "$t2" -o "$b2" -le "$t" ] || overlapping+=" $n/$m"
+  done
+done
+expect_eq "controls outside the client area" "" "$outside"
+expect_eq "controls over one another" "" "$overlapping"
 
 # The picture: the control takes bitmap 103's own size, and Wine stretches the bitmap into the
 # client area inside the frame; compared with a nearest-neighbour scaling (a root-mean-square
@@ -96,12 +121,14 @@ convert "$SANDGLASS_SOURCE/win32/res/preview.bmp" -filter point -resize "${w}x$h
 convert "$shot" -crop "${w}x$h+$x+$y" +repage "$TEST_DIR/region.png"
 difference=$(compare -metric RMSE "$TEST_DIR/bitmap.png" "$TEST_DIR/region.png" null: 2>&1 | sed 's/.*(\(.*\))/\1/')
 check "picture: bitmap 103 (difference $difference)" awk -v d="$difference" 'BEGIN { exit !(d < 0.05) }'
-# The icon: the 32 x 32 image with alpha (the sixth of the file), blended over the dialog's
-# face colour.
+# The icon: the 32-bit image of the system's icon size (32 pixels at 96 DPI, 48 at 144), blended
+# over the dialog's face colour.
 read -r w h x y <<<"$(region 3)"
 face=$(pixel "$shot" $((wl + 8)) $((wb - 8)))
-convert "$SANDGLASS_SOURCE/win32/res/sandglass.ico[5]" -background "rgb($face)" -alpha remove "$TEST_DIR/icon.png"
-same_picture "icon: 32 x 32 with alpha" "$TEST_DIR/icon.png" 32 32 "$x" "$y"
+icon_size=$((32 * dpi / 96))
+case $icon_size in 32) index=5 ;; 48) index=6 ;; esac  # the file's order (startup_units)
+convert "$SANDGLASS_SOURCE/win32/res/sandglass.ico[$index]" -background "rgb($face)" -alpha remove "$TEST_DIR/icon.png"
+same_picture "icon: $icon_size x $icon_size with alpha" "$TEST_DIR/icon.png" "$icon_size" "$icon_size" "$x" "$y"
 # The name and version: two centred lines.
 read -r w h x y <<<"$(region 5)"
 expect_eq "name and version: two lines" 2 "$(ink_lines "$w" "$h" "$x" "$y")"

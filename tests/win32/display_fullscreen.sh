@@ -10,6 +10,8 @@
 # every other monitor is black where the desktop showed a colour before, and a mouse movement on
 # the last monitor ends the saver.
 #
+# DISPLAY_DPI=144 raises the desktop's DPI (LogPixels; a scale of 150%): the frame must stay
+# 640 x 480 real pixels in the same place.
 # DISPLAY_SCREENSHOT_OUT=file keeps a copy of the screenshot.
 source "$(dirname "$0")/lib.sh"
 depth=${1:-24}
@@ -24,11 +26,14 @@ else
   PRIMARY_WIDTH=$SCREEN_WIDTH PRIMARY_HEIGHT=$SCREEN_HEIGHT
 fi
 frame_x=$(((PRIMARY_WIDTH - 640) / 2)) frame_y=$(((PRIMARY_HEIGHT - 480) / 2))
+dpi=${DISPLAY_DPI:-96}
+[ "$dpi" = 96 ] || reg_set 'HKCU\Control Panel\Desktop' LogPixels REG_DWORD "$dpi"
 
 # What set-up makes of this desktop, and where the scene puts things.
 wine "$SANDGLASS_BIN/display_probe.exe" >"$TEST_DIR/probe.txt" 2>/dev/null
 probe() { sed -n "s/^$1=//p" "$TEST_DIR/probe.txt" | tr -d "\r"; }
 expect_eq "DirectDraw set up at depth $depth" 1 "$(probe direct_draw)"
+expect_eq "the desktop's DPI" "$dpi" "$(probe dpi)"
 case $depth in
   24) layout=4,ff0000,ff00,ff palette=none ;;
   16) layout=2,f800,7e0,1f palette=none ;;

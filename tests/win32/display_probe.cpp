@@ -146,6 +146,9 @@ int main() {
 
     const bool present = display.direct_draw != nullptr;
     std::printf("direct_draw=%d\n", present);
+    HDC screen = GetDC(nullptr);
+    std::printf("dpi=%d\n", GetDeviceCaps(screen, LOGPIXELSX));  // the desktop's, as Windows reports it
+    ReleaseDC(nullptr, screen);
     std::printf("too_few_colors=%d\n", display.too_few_colors);
     std::printf("layout=%d,%x,%x,%x\n", pixel_format.bytes_per_pixel, pixel_format.red_mask,
                 pixel_format.green_mask, pixel_format.blue_mask);

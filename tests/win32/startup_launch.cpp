@@ -15,7 +15,7 @@
 //
 // Output, one line each: "window=<handle> class=<class> title=<hex bytes of GetWindowTextA>
 // unicode=<hex of GetWindowTextW> owner=<self|foreground|none|handle> rect=l,t,r,b
-// close=x,y focus=<control id>" for every visible top-level window of the child when it first
+// client=l,t,r,b close=x,y focus=<control id>" for every visible top-level window of the child when it first
 // appears, followed for a dialog by "control id=<id> class=<class> text=<hex of the Unicode
 // text> rect=l,t,r,b client=l,t,r,b" for each of its controls (screen coordinates);
 // "parent=<handle>" and "front=<handle>" for the windows the launcher made; "exit=0x%08X" or
@@ -111,12 +111,16 @@ void describe(HWND window) {
     thread_info.cbSize = sizeof thread_info;
     GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread_info);
     int focus = thread_info.hwndFocus ? GetDlgCtrlID(thread_info.hwndFocus) : 0;
-    std::printf("window=%lu class=%s title=%s unicode=%s owner=%s rect=%ld,%ld,%ld,%ld close=%d,%d "
-                "focus=%d\n",
+    RECT client;
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    std::printf("window=%lu class=%s title=%s unicode=%s owner=%s rect=%ld,%ld,%ld,%ld "
+                "client=%ld,%ld,%ld,%ld close=%d,%d focus=%d\n",
                 static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)), class_name,
                 hex_bytes(std::string(title, length)).c_str(),
                 hex_units(std::wstring(wide, wide_length)).c_str(), owner_name, rect.left, rect.top,
-                rect.right, rect.bottom, close_x, close_y, focus);
+                rect.right, rect.bottom, client.left, client.top, client.right, client.bottom, close_x,
+                close_y, focus);
     if (std::strcmp(class_name, "#32770") == 0) EnumChildWindows(window, describe_control, 0);
     std::fflush(stdout);
 }

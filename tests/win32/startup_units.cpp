@@ -1,6 +1,6 @@
 // Start-up's text handling and the compiled resources of the dialog and the icon, checked in the
 // linked Windows program itself (the template as the resource compiler wrote it, not as the
-// script reads).
+// script reads); the version and the manifest read from sandglass.scr as Windows reads them.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 
 #include "start_up.h"
 #include "home_page.h"
+#include "product_version.h"
 #include "resource_ids.h"
 
 namespace {
@@ -361,6 +362,126 @@ TEST(Icon, SmallImagesReadAsAnHourglass) {
         EXPECT_GT(*std::max_element(width.begin() + size / 2 + 1, width.end() - size / 4), 3 * neck)
             << "a lower bulb";
     }
+}
+
+// --- the saver file's version and manifest ----------------------------------------------------
+
+// The ANSI form of a Unicode text (the version's strings and the manifest's are ASCII).
+std::string narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+std::wstring saver_path() {
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring here(path, length);
+    return here.substr(0, here.find_last_of(L'\\') + 1) + L"sandglass.scr";
+}
+
+TEST(SaverFile, VersionResourceAgreesWithTheDialog) {
+    const std::wstring path = saver_path();
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    ASSERT_GT(size, 0u) << "no version resource in sandglass.scr";
+    std::vector<BYTE> data(size);
+    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, data.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010001u);  // 1.1
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010001u);
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+
+    DWORD* translation = nullptr;
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation",
+                               reinterpret_cast<void**>(&translation), &length));
+    ASSERT_EQ(length, 4u);
+    EXPECT_EQ(*translation, 0x04B00411u);  // Japanese, Unicode
+
+    // The dialog's second line names the product and its version: "Tessaly ver1.1".
+    std::vector<BYTE> dialog =
+        resource_bytes(RT_DIALOG, IDD_CONFIGURE, MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT));
+    const std::wstring name_lines = L"Mirabel\nTessaly ver1.1";
+    ASSERT_NE(std::search(dialog.begin(), dialog.end(), reinterpret_cast<const BYTE*>(name_lines.c_str()),
+                          reinterpret_cast<const BYTE*>(name_lines.c_str() + name_lines.size())),
+              dialog.end());
+    const struct {
+        const wchar_t* name;
+        std::wstring value;
+    } strings[] = {
+        {L"CompanyName", L"Mirabel"},
+        {L"ProductName", L"Tessaly"},
+        {L"FileVersion", L"1.1"},
+        {L"ProductVersion", L"1.1"},
+        {L"FileDescription", L"\x7802\x6642\x8A08\x30B9\x30AF\x30EA\x30FC\x30F3\x30BB\x30FC\x30D0\x30FC"
+                             L"\x300CTessaly\x300D"},  // 砂時計スクリーンセーバー「Tessaly」
+        {L"OriginalFilename", L"sandglass.scr"},
+    };
+    for (const auto& want : strings) {
+        wchar_t* value = nullptr;
+        const std::wstring key = std::wstring(L"\\StringFileInfo\\041104B0\\") + want.name;
+        ASSERT_TRUE(VerQueryValueW(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &length))
+            << narrow(want.name);
+        EXPECT_EQ(std::wstring(value), want.value) << narrow(want.name);
+    }
+    // The build's one version, the one the installer names its files with.
+    EXPECT_EQ(std::string(PRODUCT_VERSION_TEXT), "1.1");
+}
+
+// The manifest as Windows' activation contexts read it from the file's resource 1.
+TEST(SaverFile, ManifestAsksForDpiAwarenessAndNoElevation) {
+    const std::wstring path = saver_path();
+    ACTCTXW request = {};
+    request.cbSize = sizeof request;
+    request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    request.lpSource = path.c_str();
+    request.lpResourceName = MAKEINTRESOURCEW(1);
+    HANDLE context = CreateActCtxW(&request);
+    ASSERT_NE(context, INVALID_HANDLE_VALUE) << "no manifest Windows can read: " << GetLastError();
+
+    const struct {
+        const wchar_t* space;
+        const wchar_t* name;
+        const wchar_t* value;
+    } settings[] = {
+        {L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness", L"PerMonitorV2, PerMonitor"},
+        {L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware", L"true/pm"},
+    };
+    for (const auto& want : settings) {
+        wchar_t value[64] = L"";
+        SIZE_T written = 0;
+        EXPECT_TRUE(QueryActCtxSettingsW(0, context, want.space, want.name, value, 64, &written))
+            << narrow(want.name);
+        EXPECT_EQ(std::wstring(value), want.value);
+    }
+
+    ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION run_level = {};
+    ASSERT_TRUE(QueryActCtxW(0, context, nullptr, RunlevelInformationInActivationContext, &run_level,
+                             sizeof run_level, nullptr));
+    EXPECT_EQ(run_level.RunLevel, ACTCTX_RUN_LEVEL_AS_INVOKER);
+    EXPECT_FALSE(run_level.UiAccess);
+
+    // Vista, 7, 8, 8.1 and 10 (the last covers 11). Newer systems add a 64-bit field to each
+    // element, which aligns the elements to 8 bytes: the layout follows from the size written.
+    BYTE buffer[1024] = {};
+    SIZE_T written = 0;
+    ASSERT_TRUE(QueryActCtxW(0, context, nullptr, CompatibilityInformationInActivationContext, buffer,
+                             sizeof buffer, &written));
+    DWORD count = 0;
+    std::memcpy(&count, buffer, sizeof count);
+    ASSERT_EQ(count, 5u);
+    const size_t first = (written - 4) % count == 0 ? 4 : 8;
+    const size_t stride = (written - first) / count;
+    ASSERT_GE(stride, sizeof(COMPATIBILITY_CONTEXT_ELEMENT));
+    const DWORD first_words[] = {0xe2011457, 0x35138b9a, 0x4a2f28e3, 0x1f676c76, 0x8e0f7a12};
+    for (DWORD i = 0; i < count; ++i) {
+        COMPATIBILITY_CONTEXT_ELEMENT element;
+        std::memcpy(&element, buffer + first + i * stride, sizeof element);
+        EXPECT_EQ(element.Type, ACTCTX_COMPATIBILITY_ELEMENT_TYPE_OS);
+        EXPECT_EQ(element.Id.Data1, first_words[i]);
+    }
+    ReleaseActCtx(context);
 }
 
 }  // namespace
