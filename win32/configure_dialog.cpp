@@ -6,14 +6,14 @@
 
 #include "host_state.h"
 #include "home_page.h"
+#include "japanese_text.h"
 #include "resource_ids.h"
-
-// "Mirabel・%s" in code page 932: the middle dot is 0x81 0x45.
-static const char CAPTION_FORMAT[] = "Mirabel\x81\x45%s";
 
 INT_PTR show_configure_dialog(HWND owner) {
     if (!dialog_class_hook(host.instance)) return -1;
-    return DialogBoxParamA(host.instance, MAKEINTRESOURCEA(IDD_CONFIGURE), owner,
+    // The Unicode form hands the controls the template's texts as they are; the ANSI form would
+    // pass them through the ANSI code page, which outside Japan has no Japanese characters.
+    return DialogBoxParamW(host.instance, MAKEINTRESOURCEW(IDD_CONFIGURE), owner,
                            configure_dialog_proc, 0);
 }
 
@@ -35,10 +35,14 @@ static void open_home_page(HWND dialog) {
 INT_PTR CALLBACK configure_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG: {
-        // saver_name holds at most 40 bytes and stays empty; wsprintfA stops at 1024 anyway.
-        char caption[sizeof CAPTION_FORMAT + sizeof host.saver_name];
-        wsprintfA(caption, CAPTION_FORMAT, host.saver_name);
-        SetWindowTextA(dialog, caption);
+        // saver_name: up to 40 bytes of ANSI text (it stays empty), widened before formatting.
+        int bytes = 0;
+        while (bytes < static_cast<int>(sizeof host.saver_name) && host.saver_name[bytes] != 0) ++bytes;
+        wchar_t name[sizeof host.saver_name + 1] = {};
+        MultiByteToWideChar(CP_ACP, 0, host.saver_name, bytes, name, sizeof host.saver_name);
+        wchar_t caption[16 + sizeof host.saver_name];  // the prefix is 8 characters
+        wsprintfW(caption, CAPTION_FORMAT, name);
+        SetWindowTextW(dialog, caption);
         return TRUE;  // the system puts the focus on the first tab stop, OK
     }
     case WM_COMMAND:

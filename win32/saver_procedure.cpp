@@ -11,6 +11,7 @@
 #include "pixel_format.h"
 #include "dismissal.h"
 #include "host_state.h"
+#include "japanese_text.h"
 #include "resource_ids.h"
 #include "world.h"
 
@@ -18,16 +19,6 @@ static_assert(sizeof(DDBLTFX) == 100, "blit effects of 100 bytes");
 static_assert(sizeof(BITMAP) == 24, "bitmap description of 24 bytes");
 
 SaverView saver_view;
-
-// The two error lines, Shift-JIS (code page 932) bytes for the ANSI TextOutA, 22 bytes each:
-// "必要表示色（256以上） " (too few colours; it ends in one ASCII space) and
-// "DirectDraw初期化エラー" (DirectDraw did not start).
-static const char TOO_FEW_COLORS_TEXT[] =
-    "\x95\x4b\x97\x76\x95\x5c\x8e\xa6\x90\x46\x81\x69" "256" "\x88\xc8\x8f\xe3\x81\x6a" " ";
-static const char SETUP_FAILED_TEXT[] = "DirectDraw" "\x8f\x89\x8a\xfa\x89\xbb\x83\x47\x83\x89\x81\x5b";
-constexpr int ERROR_TEXT_BYTES = 22;
-static_assert(sizeof TOO_FEW_COLORS_TEXT - 1 == ERROR_TEXT_BYTES, "22 bytes");
-static_assert(sizeof SETUP_FAILED_TEXT - 1 == ERROR_TEXT_BYTES, "22 bytes");
 
 void reset_saver_view() {
     saver_view.window = nullptr;
@@ -155,8 +146,8 @@ static void paint_preview(HDC dc) {
 }
 
 static void paint_error_line(HDC dc) {
-    const char* text = display.too_few_colors ? TOO_FEW_COLORS_TEXT : SETUP_FAILED_TEXT;
-    TextOutA(dc, saver_view.text_x, saver_view.text_y, text, ERROR_TEXT_BYTES);
+    const wchar_t* text = display.too_few_colors ? TOO_FEW_COLORS_TEXT : SETUP_FAILED_TEXT;
+    text_out_japanese(dc, saver_view.text_x, saver_view.text_y, text);
 }
 
 static void on_paint(HWND window) {

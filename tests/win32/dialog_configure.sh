@@ -4,7 +4,8 @@
 # lines, the address box, the button and OK in their places, the button that asks the shell to
 # open the home page (each time, the dialog staying open), Enter ending it with 1 and the close
 # box with 2. The https handler of the private prefix is dialog_recorder.exe, which writes down
-# the address instead of opening a browser.
+# the address instead of opening a browser. Then the same dialog under an English locale (ANSI
+# code page 1252): the same Unicode texts, and on the screen the same dialog pixel for pixel.
 #
 #   dialog_configure.sh [DPI]   the desktop's resolution in dots per inch (LogPixels), default 96:
 #                               at 144 the dialog grows with its font and must stay whole
@@ -89,6 +90,13 @@ expect_eq "caption bytes (Mirabel, 0x81 0x45)" 4d69726162656c8145 "$(log_field t
 expect_eq "caption as Unicode (Mirabel・)" 004d00690072006100620065006c30fb "$(log_field unicode '^window=')"
 expect_eq "focus on OK" 1 "$(log_field focus '^window=')"
 expect_eq "controls" 7 "$(launch_lines | grep -c '^control ')"
+# The controls' texts as the template holds them (UTF-8 in the script, UTF-16 in the resource).
+utf16() { printf '%s' "$1" | iconv -f UTF-8 -t UTF-16BE | od -An -v -tx1 | tr -d ' \n'; }
+notice=$(sed -n 's/^ *CONTROL "\(.*\)", -1, STATIC_CLASS, 0x50020001, 7, 97, .*/\1/p' \
+  "$SANDGLASS_SOURCE/win32/res/sandglass.rc")
+expect_eq "button 1003 reads 接続" "$(utf16 接続)" "$(control 4 text)"
+expect_eq "the notice as in the template" "$(utf16 "$notice")" "$(control 7 text)"
+texts=$(launch_lines | grep '^control ' | tr ' ' '\n' | grep '^text=')
 screenshot "$shot"
 IFS=, read -r wl wt wr wb <<<"$(log_field rect '^window=')"
 convert "$shot" -crop "$((wr - wl))x$((wb - wt))+$wl+$wt" +repage "$TEST_DIR/dialog-ja.png"
@@ -98,6 +106,7 @@ if [ "$dpi" = 96 ]; then
 fi
 # Whole: the dialog on the screen, every control inside its client area, none over another.
 IFS=, read -r cl ct cr cb <<<"$(log_field client '^window=')"
+convert "$shot" -crop "$((cr - cl))x$((cb - ct))+$cl+$ct" +repage "$TEST_DIR/client-ja.png"
 check "the dialog on the screen" [ "$wl" -ge 0 -a "$wt" -ge 0 -a "$wr" -le "$SCREEN_WIDTH" -a "$wb" -le "$SCREEN_HEIGHT" ]
 outside="" overlapping=""
 for n in 1 2 3 4 5 6 7; do
@@ -174,5 +183,21 @@ if wait_log '^control ' 30; then
   xdotool mousemove "$x" "$y" sleep 0.3 click 1 2>/dev/null
 fi
 expect_eq "the close box ends the dialog with 2" 0x00000002 "$(launch_exit 20)"
+
+echo "--- the same dialog under an English locale"
+launch LANG=en_US.UTF-8 LAUNCH_LINE="sandglass.scr"
+if wait_log '^control ' 30; then sleep 1; fi
+expect_eq "English: caption as Unicode (Mirabel・)" 004d00690072006100620065006c30fb "$(log_field unicode '^window=')"
+expect_eq "English: every control's text as under the Japanese locale" "$texts" \
+  "$(launch_lines | grep '^control ' | tr ' ' '\n' | grep '^text=')"
+# The caption is drawn by Wine in its own caption font, which under an English locale has no
+# glyph for the middle dot: only the client areas are compared.
+screenshot "$shot"
+IFS=, read -r cl ct cr cb <<<"$(log_field client '^window=')"
+convert "$shot" -crop "$((cr - cl))x$((cb - ct))+$cl+$ct" +repage "$TEST_DIR/client-en.png"
+differing=$(compare -metric AE "$TEST_DIR/client-ja.png" "$TEST_DIR/client-en.png" null: 2>&1)
+expect_eq "English: the dialog's face exactly as under the Japanese locale" 0 "$differing"
+dialog_key Escape
+expect_eq "English: Esc ends the dialog with 2" 0x00000002 "$(launch_exit 20)"
 
 finish

@@ -2,11 +2,17 @@
 # Display set-up that fails: the real saver with the scripted DirectDraw stand-in beside it,
 # once with DirectDrawCreate failing and once with a desktop of 4 bits per pixel (neither can be
 # had from Wine and Xvfb themselves). The window still covers the screen, paints its one line of
-# Japanese text at (client width / 2 - 80, client height / 2), exactly as the text drawn from
-# Unicode by display_text_reference looks, keeps running, and a key press ends it with 0.
+# Japanese text at (client width / 2 - 80, client height / 2), exactly as display_text_reference
+# draws it as a Japanese system shows it, keeps running, and a key press ends it with 0.
+#
+#   display_failure.sh ja   a Japanese locale: Wine's ANSI code page 932, as on a Japanese system
+#   display_failure.sh en   an English one (code page 1252): the same Japanese glyphs all the same
 source "$(dirname "$0")/lib.sh"
 export WINEDLLOVERRIDES="mscoree,mshtml=;ddraw=n"
-japanese_locale  # Wine's ANSI code page 932, as on a Japanese system
+case ${1:-ja} in
+  ja) japanese_locale ;;
+  en) unset LC_ALL LC_CTYPE; export LANG=en_US.UTF-8 ;;
+esac
 wine_session 24 1024x768
 
 mkdir "$TEST_DIR/app"
@@ -20,6 +26,8 @@ failing_run() {
   local reference_pid=$WINE_PID
   wait_window "Text reference" 20 >/dev/null
   sleep 1
+  expect_eq "$name: the reference is drawn in the Japanese font" face=IPAGothic \
+    "$(tr -d '\r' <"$TEST_DIR/display_text_reference.exe.log" | grep -m1 '^face=')"
   screenshot "$TEST_DIR/$name-expected.png"
   kill "$reference_pid"; wait "$reference_pid" 2>/dev/null
   sleep 0.5

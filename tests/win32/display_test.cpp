@@ -656,41 +656,47 @@ TEST_F(DisplayTest, FrameAdvancesTheClockInsideTheLockAndClearsThePendingFlagLas
     EXPECT_EQ(0, saver_view.frame_pending);
 }
 
-// What the saver procedure writes with TextOutA (its import slot points here).
+// What the saver procedure writes with TextOutW (its import slot points here).
 struct WrittenLine {
     int calls;
     int x, y;
-    std::string bytes;
+    std::wstring text;
 };
 WrittenLine text_out;
-decltype(&TextOutA) real_text_out;
+decltype(&TextOutW) real_text_out;
 
-BOOL WINAPI spy_text_out(HDC dc, int x, int y, LPCSTR text, int length) {
+BOOL WINAPI spy_text_out(HDC dc, int x, int y, LPCWSTR text, int length) {
     ++text_out.calls;
     text_out.x = x;
     text_out.y = y;
-    text_out.bytes.assign(text, static_cast<size_t>(length));
+    text_out.text.assign(text, static_cast<size_t>(length));
     return real_text_out(dc, x, y, text, length);
 }
 
-// The line as Windows' own Shift-JIS table encodes it.
-std::string shift_jis(const wchar_t* text) {
-    char bytes[64];
-    const int length = WideCharToMultiByte(932, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
-    return length > 0 ? std::string(bytes, static_cast<size_t>(length - 1)) : std::string();
+// A line as Windows' own Shift-JIS table decodes it: the 22 bytes a Japanese system showed.
+std::wstring from_shift_jis(const std::string& bytes) {
+    wchar_t text[64];
+    const int length = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes.data(),
+                                           static_cast<int>(bytes.size()), text, 64);
+    return std::wstring(text, static_cast<size_t>(length > 0 ? length : 0));
 }
 
 TEST_F(DisplayTest, PaintingWritesTheErrorLineOnlyWithoutDisplay) {
-    ASSERT_TRUE(redirect_import("gdi32.dll", "TextOutA", &spy_text_out, real_text_out));
-    const std::string setup_failed = shift_jis(L"DirectDraw初期化エラー");
-    const std::string too_few_colors = shift_jis(L"必要表示色（256以上） ");
-    ASSERT_EQ(22u, setup_failed.size());
-    ASSERT_EQ(22u, too_few_colors.size());
+    ASSERT_TRUE(redirect_import("gdi32.dll", "TextOutW", &spy_text_out, real_text_out));
+    const std::string setup_failed_bytes =
+        "DirectDraw" "\x8f\x89\x8a\xfa\x89\xbb\x83\x47\x83\x89\x81\x5b";
+    const std::string too_few_colors_bytes =
+        "\x95\x4b\x97\x76\x95\x5c\x8e\xa6\x90\x46\x81\x69" "256" "\x88\xc8\x8f\xe3\x81\x6a" " ";
+    ASSERT_EQ(22u, setup_failed_bytes.size());
+    ASSERT_EQ(22u, too_few_colors_bytes.size());
+    const std::wstring setup_failed = from_shift_jis(setup_failed_bytes);
+    const std::wstring too_few_colors = from_shift_jis(too_few_colors_bytes);
+    ASSERT_EQ(L"DirectDraw\x521D\x671F\x5316\x30A8\x30E9\x30FC", setup_failed);  // 初期化エラー
     const struct {
         int fail;
         DWORD depth;
         int width, height;
-        const std::string* line;  // null: nothing is written
+        const std::wstring* line;  // null: nothing is written
         int x, y;
         int left, top;
     } cases[] = {{FAKE_NONE, 32, 1024, 768, nullptr, 432, 384, 0, 0},
@@ -716,7 +722,7 @@ TEST_F(DisplayTest, PaintingWritesTheErrorLineOnlyWithoutDisplay) {
             EXPECT_EQ(1, text_out.calls);
             EXPECT_EQ(c.x, text_out.x);
             EXPECT_EQ(c.y, text_out.y);
-            EXPECT_EQ(*c.line, text_out.bytes);
+            EXPECT_EQ(*c.line, text_out.text);
         }
         destroy_window();
     }

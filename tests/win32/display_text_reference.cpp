@@ -1,12 +1,15 @@
 // Paints what the saver's error line must look like: a black full-screen popup with one line of
-// Unicode text, written with TextOutW from the text as it should read, at the saver's place
-// (client width / 2 - 80, client height / 2) in the window's default font and colours. The saver
-// writes its Shift-JIS bytes with TextOutA; a screenshot of each must be the same picture.
+// Unicode text at the saver's place (client width / 2 - 80, client height / 2), in the default
+// colours, as a Japanese system shows it: in the system font's size and shape, from the one
+// Japanese font the test machine has (IPAGothic, Debian's fonts-ipafont-gothic). Under a Japanese
+// locale that is the system font itself; under any other the saver must reach the same glyphs.
+// Prints "face=<the font used>" so that a missing font cannot pass unnoticed.
 //
 //   display_text_reference setup    "DirectDraw初期化エラー"
 //   display_text_reference colors   "必要表示色（256以上） "
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <cwchar>
 
@@ -18,7 +21,19 @@ static LRESULT CALLBACK reference_proc(HWND window, UINT message, WPARAM wparam,
         HDC dc = BeginPaint(window, &paint);
         RECT client;
         GetClientRect(window, &client);
+        LOGFONTW shape = {};
+        GetObjectW(GetStockObject(SYSTEM_FONT), sizeof shape, &shape);
+        shape.lfCharSet = SHIFTJIS_CHARSET;
+        std::wcscpy(shape.lfFaceName, L"IPAGothic");
+        HFONT font = CreateFontIndirectW(&shape);
+        HGDIOBJ previous = SelectObject(dc, font);
+        char face[LF_FACESIZE] = "";
+        GetTextFaceA(dc, sizeof face, face);
+        std::printf("face=%s\n", face);
+        std::fflush(stdout);
         TextOutW(dc, client.right / 2 - 80, client.bottom / 2, text, static_cast<int>(std::wcslen(text)));
+        SelectObject(dc, previous);
+        DeleteObject(font);
         EndPaint(window, &paint);
         return 0;
     }

@@ -1,6 +1,7 @@
-// Start-up's text handling and the compiled resources of the dialog and the icon, checked in the
-// linked Windows program itself (the template as the resource compiler wrote it, not as the
-// script reads); the version and the manifest read from sandglass.scr as Windows reads them.
+// Start-up's text handling, the Japanese texts, and the compiled resources of the dialog and the
+// icon, checked in the linked Windows program itself (the template as the resource compiler
+// wrote it, not as the script reads); the version and the manifest read from sandglass.scr as
+// Windows reads them.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -10,10 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "start_up.h"
 #include "home_page.h"
+#include "japanese_text.h"
 #include "product_version.h"
 #include "resource_ids.h"
+#include "start_up.h"
 
 namespace {
 
@@ -362,6 +364,36 @@ TEST(Icon, SmallImagesReadAsAnHourglass) {
         EXPECT_GT(*std::max_element(width.begin() + size / 2 + 1, width.end() - size / 4), 3 * neck)
             << "a lower bulb";
     }
+}
+
+// --- Japanese texts -------------------------------------------------------------------------
+
+// The texts as a Japanese system showed them through the ANSI functions: Shift-JIS bytes. The
+// Unicode texts shown now are exactly what code page 932 makes of them, both ways.
+TEST(JapaneseTexts, AreTheShiftJisTextsOfAJapaneseSystem) {
+    const struct {
+        const wchar_t* shown;
+        const char* shift_jis;
+    } cases[] = {
+        {CAPTION_FORMAT, "Mirabel\x81\x45%s"},
+        {TOO_FEW_COLORS_TEXT, "\x95\x4b\x97\x76\x95\x5c\x8e\xa6\x90\x46\x81\x69" "256"
+                              "\x88\xc8\x8f\xe3\x81\x6a" " "},
+        {SETUP_FAILED_TEXT, "DirectDraw" "\x8f\x89\x8a\xfa\x89\xbb\x83\x47\x83\x89\x81\x5b"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shift_jis);
+        wchar_t decoded[64] = L"";
+        ASSERT_GT(MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, c.shift_jis, -1, decoded, 64), 0);
+        EXPECT_EQ(std::wstring(decoded), std::wstring(c.shown));
+        char encoded[64] = "";
+        BOOL lossy = FALSE;
+        ASSERT_GT(WideCharToMultiByte(932, 0, c.shown, -1, encoded, sizeof encoded, nullptr, &lossy), 0);
+        EXPECT_FALSE(lossy);
+        EXPECT_EQ(std::string(encoded), std::string(c.shift_jis));
+    }
+    // The error lines keep the 22 bytes they had.
+    EXPECT_EQ(WideCharToMultiByte(932, 0, TOO_FEW_COLORS_TEXT, -1, nullptr, 0, nullptr, nullptr), 23);
+    EXPECT_EQ(WideCharToMultiByte(932, 0, SETUP_FAILED_TEXT, -1, nullptr, 0, nullptr, nullptr), 23);
 }
 
 // --- the saver file's version and manifest ----------------------------------------------------
