@@ -66,7 +66,7 @@ size_kb=$(( ($(stat -c %s "$saver_unix/sandglass.scr") + $(stat -c %s "$uninstal
 while IFS='|' read -r name expected; do
   expect_eq "install: entry $name" "$expected" "$(reg_value "$uninstall_key" "$name")"
 done <<EOF
-DisplayName|sandglass $SANDGLASS_VERSION
+DisplayName|Tessaly $SANDGLASS_VERSION
 DisplayVersion|$SANDGLASS_VERSION
 Publisher|Mirabel
 DisplayIcon|$saver,0
@@ -99,7 +99,7 @@ check "reinstall: the file is replaced" cmp -s "$SANDGLASS_BIN/sandglass.scr" "$
 expect_eq "reinstall: current saver again" "$saver" "$(reg_value "$desktop_key" SCRNSAVE.EXE)"
 expect_eq "reinstall: one entry" 1 \
   "$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s /reg:32 2>/dev/null |
-     tr -d '\r' | grep -c 'DisplayName    REG_SZ    sandglass')"
+     tr -d '\r' | grep -c 'DisplayName    REG_SZ    Tessaly')"
 
 # A running saver cannot be overwritten: it is set aside instead, and still ends as it should.
 echo "--- reinstall while the saver runs (at ${SECONDS}s)"
@@ -181,7 +181,7 @@ if [ "$arch" = win32 ]; then
   reg_set 'HKCU\Software\Wine\DllOverrides' control.exe REG_SZ native
   export DIALOG_RECORD; DIALOG_RECORD=$(windows_path "$TEST_DIR/control.log")
   wine_start "$SANDGLASS_SETUP"
-  window=$(wait_window "sandglass $SANDGLASS_VERSION Setup" 20)
+  window=$(wait_window "Tessaly $SANDGLASS_VERSION Setup" 20)
   check "interactive: the installer's window" test -n "$window"
   check "interactive: the welcome page" wait_page picture
   xdotool mousemove --window "$window" 300 300 click 1 sleep 0.3 key Return 2>/dev/null
@@ -192,7 +192,7 @@ if [ "$arch" = win32 ]; then
   wine_wait "$WINE_PID" 20
   expect_eq "interactive: exit code" 0 "$WINE_EXIT"
   check "interactive: the saver is the built file" cmp -s "$SANDGLASS_BIN/sandglass.scr" "$saver_unix/sandglass.scr"
-  expect_eq "interactive: registered" "sandglass $SANDGLASS_VERSION" "$(reg_value "$uninstall_key" DisplayName)"
+  expect_eq "interactive: registered" "Tessaly $SANDGLASS_VERSION" "$(reg_value "$uninstall_key" DisplayName)"
   expect_eq "interactive, option unticked: the current saver stays" 'C:\windows\system32\other.scr' \
     "$(reg_value "$desktop_key" SCRNSAVE.EXE)"
   expect_eq "interactive, option unticked: screen saving stays off" 0 "$(reg_value "$desktop_key" ScreenSaveActive)"
@@ -217,14 +217,14 @@ fi
 installer_title() {
   local title
   wine_start "$SANDGLASS_SETUP"
-  title=$(wait_window 'sandglass .*' 20 | head -1)
+  title=$(wait_window 'Tessaly .*' 20 | head -1)
   [ -n "$title" ] && xdotool getwindowname "$title"
   wineserver -k; wineserver -w
 }
 if [ "$arch" = win32 ]; then
   echo "--- language (at ${SECONDS}s)"
-  expect_eq "English system: English installer" "sandglass $SANDGLASS_VERSION Setup" "$(LANG=en_US.UTF-8 installer_title)"
-  expect_eq "Japanese system: Japanese installer" "sandglass $SANDGLASS_VERSION セットアップ" \
+  expect_eq "English system: English installer" "Tessaly $SANDGLASS_VERSION Setup" "$(LANG=en_US.UTF-8 installer_title)"
+  expect_eq "Japanese system: Japanese installer" "Tessaly $SANDGLASS_VERSION セットアップ" \
     "$(japanese_locale; installer_title)"
 fi
 

@@ -15,28 +15,31 @@ RequestExecutionLevel admin
 !include LogicLib.nsh
 !include x64.nsh
 
+; PRODUCT names the files, the folder and the uninstall key; the product's name and maker as
+; people see them are the ones the program's version resource and configure dialog show.
 !define PRODUCT   "sandglass"
+!define PRODUCT_NAME "Tessaly"
 !define PUBLISHER "Mirabel"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define DESKTOP_KEY "Control Panel\Desktop"
 !define SPI_SETSCREENSAVEACTIVE 17
 !define SPIF_UPDATE_AND_SEND 3   ; SPIF_UPDATEINIFILE | SPIF_SENDCHANGE
 
-Name "${PRODUCT} ${VERSION}"
+Name "${PRODUCT_NAME} ${VERSION}"
 OutFile "${OUTFILE}"
 ; The .scr goes to a system folder; this folder holds only the uninstaller.
 InstallDir "$PROGRAMFILES\${PRODUCT}"
 ShowInstDetails show
 ShowUninstDetails show
-BrandingText "${PRODUCT} ${VERSION}"
+BrandingText "${PRODUCT_NAME} ${VERSION}"
 
 VIProductVersion ${VERSION4}
 VIFileVersion ${VERSION4}
-VIAddVersionKey /LANG=0 ProductName "${PRODUCT}"
+VIAddVersionKey /LANG=0 ProductName "${PRODUCT_NAME}"
 VIAddVersionKey /LANG=0 ProductVersion "${VERSION}"
 VIAddVersionKey /LANG=0 FileVersion "${VERSION}"
 VIAddVersionKey /LANG=0 CompanyName "${PUBLISHER}"
-VIAddVersionKey /LANG=0 FileDescription "${PRODUCT} ${VERSION} Setup"
+VIAddVersionKey /LANG=0 FileDescription "${PRODUCT_NAME} ${VERSION} Setup"
 VIAddVersionKey /LANG=0 LegalCopyright "${PUBLISHER}"
 
 ; --- pages ------------------------------------------------------------------------------------
@@ -159,7 +162,7 @@ Section "$(SaverSection)" SecSaver
 
   ; One entry however often it is installed: the key has a fixed name and is rewritten whole.
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT} ${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT_NAME} ${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$SaverDir\${PRODUCT}.scr,0"
