@@ -22,10 +22,29 @@ window=$(own_window) || fail "no window of its own"
 wait_exit "$SAVER_PID" 3
 check "closing its own window ends it with 0 (got $EXIT)" [ "$EXIT" = 0 ]
 
-# Signals wake the sleep between frames: a frame every 10 s still ends within 2 s.
+# cpu_ticks pid: user plus system time of a process so far, in clock ticks.
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+
+# -delay is the least time between frames: never more than one frame a delay over the run the
+# program reports; and it keeps drawing.
+start_saver -root -delay 200000 -report
+sleep 1.5
+stop_saver TERM
+read -r frames seconds < <(sed -n 's/^sandglass: frames=\([0-9]*\) seconds=\([0-9.]*\)$/\1 \2/p' \
+  "$TEST_DIR/saver.out")
+check "-delay 200000: $frames frames in $seconds s, one a delay at most, at least 2" \
+  awk -v f="${frames:-0}" -v s="${seconds:-0}" 'BEGIN { exit !(f >= 2 && f <= int(s / 0.2) + 1) }'
+
+# Signals wake the sleep between frames: a frame every 10 s still ends within 2 s. Between
+# frames it sleeps: a second of waiting costs next to no CPU (a spinning loop takes all it gets).
 for signal in TERM INT; do
   start_saver -root -delay 10000000
   sleep 0.5
+  ticks=$(cpu_ticks "$SAVER_PID")
+  sleep 1
+  ticks=$(($(cpu_ticks "$SAVER_PID") - ticks))
+  check "waiting for the next frame it sleeps ($ticks ticks of CPU in 1 s)" \
+    [ "$ticks" -lt $(($(getconf CLK_TCK) / 10)) ]
   stop_saver "$signal"
   check "SIG$signal during a 10 s sleep ends it at once with 0 (got $EXIT)" [ "$EXIT" = 0 ]
   check "... saying nothing" [ ! -s "$err" ]
