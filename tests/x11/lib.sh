@@ -36,8 +36,11 @@ x_session() {
   SCREEN_DEPTH=$depth
   SCREEN_WIDTH=${size%x*}
   SCREEN_HEIGHT=${size#*x}
-  # Bytes a pixel in sandglass-render --raw: 24 bits come packed in 3.
-  RAW_BYTES=$((depth == 24 ? 3 : depth / 8))
+  # Bytes a pixel in the raw frames compared: 24 bits come packed in 3; 15 and 30 bits are
+  # held in 16 and 32.
+  case $depth in
+    15) RAW_BYTES=2 ;; 24) RAW_BYTES=3 ;; 30) RAW_BYTES=4 ;; *) RAW_BYTES=$((depth / 8)) ;;
+  esac
 }
 
 x_session_end() {
@@ -98,11 +101,25 @@ own_window() {
   return 1
 }
 
-# reference: the renderer's last frame of the quick run at this depth, as raw bytes.
-reference() {
-  local file="$TEST_DIR/reference-$SCREEN_DEPTH.raw"
+# rendered bpp: the renderer's last frame of the quick run in its layout for bpp, as raw bytes.
+rendered() {
+  local file="$TEST_DIR/reference-$1.raw"
   [ -f "$file" ] || "$SANDGLASS_BIN/sandglass-render" --frames "$FRAMES" --dt "$DT" \
-    --bpp "$SCREEN_DEPTH" --raw "$file" >/dev/null
+    --bpp "$1" --raw "$file" >/dev/null
+  echo "$file"
+}
+
+# reference: that frame at this depth. The renderer has no 5-5-5 or 10-10-10 layout; there its
+# 8-8-8 frame is packed by hand, each channel's top bits to the top of its mask.
+reference() {
+  local file="$TEST_DIR/reference-$SCREEN_DEPTH.raw" pack
+  case $SCREEN_DEPTH in
+    15) pack='pack "v*", map { ($_->[2] >> 3) << 10 | ($_->[1] >> 3) << 5 | $_->[0] >> 3 }' ;;
+    30) pack='pack "V*", map { $_->[2] << 22 | $_->[1] << 12 | $_->[0] << 2 }' ;;
+    *) rendered "$SCREEN_DEPTH"; return ;;
+  esac
+  [ -f "$file" ] || perl -0777 -ne "print $pack map { [unpack 'C3', \$_] } unpack '(a3)*', \$_" \
+    "$(rendered 24)" >"$file"
   echo "$file"
 }
 
@@ -144,7 +161,7 @@ framed() {
 # pixel under each target pixel's centre (ImageMagick's point filter).
 scaled_reference() {
   local file="$TEST_DIR/reference-$1x$2.raw"
-  convert -size 640x480 -depth 8 "bgr:$(reference)" -filter point -resize "$1x$2!" "bgr:$file"
+  convert -size 640x480 -depth 8 "bgr:$(rendered 24)" -filter point -resize "$1x$2!" "bgr:$file"
   echo "$file"
 }
 
