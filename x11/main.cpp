@@ -92,6 +92,9 @@ static EventOutcome handle_pending_events() {
 
 // Sleeps until due_us or until the server has something for us or a stop signal comes.
 static void sleep_until(int64_t due_us, const sigset_t& sleeping_mask) {
+    // Events Xlib read while waiting for the server (present_frame's XSync) are off the socket
+    // already: polling it would leave them, a q or a close among them, until the next frame.
+    if (XEventsQueued(x_screen.display, QueuedAlready) > 0) return;
     const int64_t wait = due_us - monotonic_us();
     if (wait <= 0) {
         // Behind time: no sleep, so look for a stop that the blocked mask is holding back.

@@ -21,6 +21,15 @@ window=$(own_window) || fail "no window of its own"
 "$SANDGLASS_BIN/x_helper" delete "$window"
 wait_exit "$SAVER_PID" 3
 check "closing its own window ends it with 0 (got $EXIT)" [ "$EXIT" = 0 ]
+# A close that comes while it waits on the server (a grab held over its next frame, due 3 s
+# after the first) ends it at once too, not a frame period later.
+start_saver -window -delay 3000000
+window=$(own_window) || fail "no window of its own"
+sleep 0.3
+"$SANDGLASS_BIN/x_helper" delete "$window" 4
+wait_exit "$SAVER_PID" 1
+check "a close that comes during a frame ends it at once with 0 (got $EXIT)" [ "$EXIT" = 0 ]
+[ "$EXIT" = running ] && stop_saver TERM
 
 # cpu_ticks pid: user plus system time of a process so far, in clock ticks.
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }

@@ -2,8 +2,10 @@
 //   x_helper window WIDTH HEIGHT   a plain window on the default visual, as a settings dialog's
 //                                  preview or the daemon's window would be; prints its id in
 //                                  hex, then waits until it is killed
-//   x_helper delete ID             asks the window ID to close, as a window manager's close
-//                                  button does (WM_DELETE_WINDOW)
+//   x_helper delete ID [HOLD]      asks the window ID to close, as a window manager's close
+//                                  button does (WM_DELETE_WINDOW); with HOLD, after holding
+//                                  the server grabbed HOLD seconds, so that the request reaches
+//                                  a client that is waiting on the server, not sleeping
 #include <X11/Xlib.h>
 #include <unistd.h>
 
@@ -23,7 +25,12 @@ static int plain_window(Display* display, unsigned width, unsigned height) {
     for (;;) pause();
 }
 
-static int ask_to_close(Display* display, Window window) {
+static int ask_to_close(Display* display, Window window, unsigned hold_seconds) {
+    if (hold_seconds > 0) {
+        XGrabServer(display);
+        XSync(display, False);
+        sleep(hold_seconds);
+    }
     XEvent event = {};
     event.xclient.type = ClientMessage;
     event.xclient.window = window;
@@ -32,15 +39,16 @@ static int ask_to_close(Display* display, Window window) {
     event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
     event.xclient.data.l[1] = CurrentTime;
     XSendEvent(display, window, False, NoEventMask, &event);
+    XUngrabServer(display);
     XSync(display, False);
     return 0;
 }
 
 int main(int argc, char** argv) {
     const bool window = argc == 4 && !std::strcmp(argv[1], "window");
-    const bool close = argc == 3 && !std::strcmp(argv[1], "delete");
+    const bool close = (argc == 3 || argc == 4) && !std::strcmp(argv[1], "delete");
     if (!window && !close) {
-        std::fputs("usage: x_helper window WIDTH HEIGHT | x_helper delete ID\n", stderr);
+        std::fputs("usage: x_helper window WIDTH HEIGHT | x_helper delete ID [HOLD]\n", stderr);
         return 2;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -51,5 +59,6 @@ int main(int argc, char** argv) {
     if (window)
         return plain_window(display, static_cast<unsigned>(std::atoi(argv[2])),
                             static_cast<unsigned>(std::atoi(argv[3])));
-    return ask_to_close(display, static_cast<Window>(std::strtoul(argv[2], nullptr, 0)));
+    return ask_to_close(display, static_cast<Window>(std::strtoul(argv[2], nullptr, 0)),
+                        argc == 4 ? static_cast<unsigned>(std::atoi(argv[3])) : 0);
 }
