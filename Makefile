@@ -69,7 +69,7 @@ run-x11: deps
 	$(MAKE) native
 	./tools/run-x11 $(NATIVE)/bin
 
-# The program to $(PREFIX)/libexec/xscreensaver, where XScreenSaver looks for it.
+# The program to $(PREFIX)/libexec/xscreensaver (XScreenSaver's own folder with PREFIX=/usr).
 install: native
 	DESTDIR="$(DESTDIR)" cmake --install $(NATIVE) --component x11 --prefix "$(PREFIX)"
 
