@@ -39,6 +39,8 @@ check "nothing on stderr" [ ! -s "$TEST_DIR/saver.err" ]
 
 # --- a window given by id ---
 plain_window 640 480; window=$WINDOW
+colormap() { xwininfo -id "$window" | grep 'Colormap:'; }
+given_colormap=$(colormap)
 start_saver -window-id "$window" "${QUICK[@]}"
 check "-window-id at $depth bits: the window shows the renderer's frame" \
   shows "$window" 0 0 640 480 "$expected"
@@ -53,4 +55,7 @@ if [ "$depth" = 8 ]; then
 fi
 stop_saver TERM
 check "SIGTERM ends -window-id with 0 (got $EXIT)" [ "$EXIT" = 0 ]
+# The window is left with its own colormap, installed (at 8 bits it had the palette's): else
+# the daemon's window would keep a freed one, and the next program could not use it.
+check "the window's colormap is its own again" [ "$(colormap)" = "$given_colormap" ]
 finish
