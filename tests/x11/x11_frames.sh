@@ -37,6 +37,21 @@ stop_saver TERM
 check "SIGTERM ends -root with 0 (got $EXIT)" [ "$EXIT" = 0 ]
 check "nothing on stderr" [ ! -s "$TEST_DIR/saver.err" ]
 
+# -fps: the rate written in white (every channel bit set) in the top-left corner, the frame
+# unchanged.
+if [ "$mode" = shm ]; then
+  white=$(((1 << depth) - 1)) white_bytes=""
+  for _ in $(seq "$RAW_BYTES"); do
+    white_bytes+=$(printf %02x $((white & 255))); white=$((white >> 8))
+  done
+  start_saver -root -fps "${QUICK[@]}"
+  check "-root -fps at $depth bits: the frame is unchanged" shows root 192 144 640 480 "$expected"
+  grab root 0 0 160 20 "$TEST_DIR/corner.raw"
+  check "-fps: the top-left corner shows white ($white_bytes)" \
+    grep -qx "$white_bytes" <(od -An -v -tx1 -w"$RAW_BYTES" "$TEST_DIR/corner.raw" | tr -d ' ')
+  stop_saver TERM
+fi
+
 # --- a window given by id ---
 plain_window 640 480; window=$WINDOW
 colormap() { xwininfo -id "$window" | grep 'Colormap:'; }
