@@ -98,7 +98,9 @@ static Colormap palette_colormap(Window window, Visual* visual) {
     return colormap;
 }
 
-// Our own window: the default visual where it will do, else the deepest usable TrueColor one.
+// Our own window: the default visual where it will do, else the deepest usable TrueColor one
+// whose bits are all colour. A visual with alpha bits besides (depth 32 over 8-8-8) would show
+// the frame's pixels, alpha 0, see-through under a compositing manager.
 static bool choose_own_visual(int screen) {
     x_screen.visual = DefaultVisual(x_screen.display, screen);
     x_screen.depth = DefaultDepth(x_screen.display, screen);
@@ -113,7 +115,11 @@ static bool choose_own_visual(int screen) {
     int best_depth = 0;
     for (int i = 0; i < count; ++i) {
         const SurfaceLayout layout = layout_of(found[i].visual, found[i].depth);
-        if (layout.bytes_per_pixel == 0 || found[i].depth <= best_depth) continue;
+        const int colour_bits =
+            __builtin_popcount(layout.red_mask | layout.green_mask | layout.blue_mask);
+        if (layout.bytes_per_pixel == 0 || colour_bits != found[i].depth ||
+            found[i].depth <= best_depth)
+            continue;
         best_depth = found[i].depth;
         x_screen.visual = found[i].visual;
         x_screen.depth = found[i].depth;

@@ -110,5 +110,7 @@ start_saver -window "${QUICK[@]}"
 window=$(own_window) || fail "no window of its own"
 check "its own window on that server takes TrueColor and shows the frame" \
   shows "$window" 0 0 640 480 "$(reference)"
+check "... at depth 24, not the 32-bit visual with alpha" \
+  bash -c "xwininfo -id $window | grep -q 'Depth: 24$'"
 stop_saver TERM
 finish
