@@ -145,3 +145,11 @@ void apply_saver_window(SaverOptions& options, const char* environment_value, bo
     options.choice = WindowChoice::WINDOW_ID;
     options.window_id = id;
 }
+
+bool display_is_local(const char* display_string) {
+    if (display_string == nullptr) return false;
+    const char* colon = std::strrchr(display_string, ':');
+    if (colon == nullptr || colon[1] == '\0') return false;
+    const size_t host = static_cast<size_t>(colon - display_string);
+    return host == 0 || (host == 4 && std::strncmp(display_string, "unix", 4) == 0);
+}

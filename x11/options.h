@@ -38,4 +38,9 @@ bool parse_window_id(const char* text, unsigned long& id);
 // default, as a virtual root does; an explicit -window or -window-id stands.
 void apply_saver_window(SaverOptions& options, const char* environment_value, bool& bad_value);
 
+// True for a display reached through a local socket (":0", ":1.0", "unix:0"), the only kind
+// whose server shares this machine's memory. A host name, localhost included, may be an ssh
+// tunnel to another machine, whose server could attach an unrelated segment of the same id.
+bool display_is_local(const char* display_string);
+
 extern const char USAGE[];

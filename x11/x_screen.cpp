@@ -198,10 +198,11 @@ static bool use_given_window(Window window, const char* display_name) {
 }
 
 // Shared memory: both images in one segment, removed at once so that a killed saver leaves
-// nothing behind. False (and nothing kept) where the server cannot attach it: a remote display.
+// nothing behind. False (and nothing kept) on a display that is not local, or whose server
+// cannot attach the segment.
 static bool make_shared_images() {
     Display* display = x_screen.display;
-    if (!XShmQueryExtension(display)) return false;
+    if (!display_is_local(DisplayString(display)) || !XShmQueryExtension(display)) return false;
     XShmSegmentInfo& segment = x_screen.segment;
     XImage* images[2] = {};
     for (XImage*& image : images)

@@ -149,6 +149,21 @@ struct VisualCase {
     SurfaceLayout layout;  // bytes_per_pixel 0: refused
 };
 
+TEST(Options, SharedMemoryOnlyThroughALocalSocket) {
+    const struct {
+        const char* name;
+        bool local;
+    } cases[] = {
+        {":0", true},          {":1.0", true},          {"unix:0", true},
+        {"unix:12.1", true},   {"localhost:10.0", false},  // ssh -X forwards through localhost
+        {"127.0.0.1:0", false}, {"host.example:0", false}, {"[::1]:0", false},
+        {"unixhost:0", false}, {"", false},               {":", false},
+        {"unix", false},       {nullptr, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(display_is_local(c.name), c.local) << (c.name ? c.name : "(null)");
+}
+
 TEST(VisualLayout, Table) {
     constexpr auto TRUE = VisualKind::TRUE_COLOR;
     constexpr auto PSEUDO = VisualKind::PSEUDO_COLOR;
