@@ -62,6 +62,7 @@ if [ "$arch" = win64 ]; then
   check "install: no entry in the 64-bit registry view" reg_lacks_key "$uninstall_key" 64
 fi
 
+display_name=$(reg_value "$uninstall_key" DisplayName)
 size_kb=$(( ($(stat -c %s "$saver_unix/sandglass.scr") + $(stat -c %s "$uninstall_unix/uninstall.exe") + 1023) / 1024 ))
 while IFS='|' read -r name expected; do
   expect_eq "install: entry $name" "$expected" "$(reg_value "$uninstall_key" "$name")"
@@ -239,6 +240,9 @@ if [ "$arch" = win32 ]; then
     "$(printf '\357\273\277sandglass %s - a falling-sand hourglass screen saver for Windows\r' "$SANDGLASS_VERSION")" \
     "$(head -1 "$TEST_DIR/zip/README.txt")"
   expect_eq "archive: every line of the read-me ends as Windows' do" 0 "$(grep -c -v $'\r$' "$TEST_DIR/zip/README.txt")"
+  # Its removal steps name the entry as Add/Remove Programs lists it, in English and Japanese.
+  expect_eq "archive: the read-me names the entry \"$display_name\"" "1 1" \
+    "$(grep -c "\"$display_name\"" "$TEST_DIR/zip/README.txt") $(grep -c "「$display_name」" "$TEST_DIR/zip/README.txt")"
 fi
 
 finish
