@@ -158,7 +158,9 @@ uninstall_case "no saver current" "" "" 1 ""
 # --- interactively, the current-saver option unchecked -----------------------------------------
 # With real input: Next, untick the option's entry in the components list (its second), Install,
 # and Finish with "Open the screen saver settings" left ticked. A stand-in for control.exe
-# records how the settings are opened.
+# records how the settings are opened. It reinstalls while the saver's configure dialog holds
+# the file, so the old file is set aside: the finish page is still the one that opens the
+# settings, not one that restarts the computer.
 # wait_page picture|plain: waits up to 20 s until the installer's window shows a page with the
 # dark blue picture down its left side (welcome, finish) or one without it (the others).
 wait_page() {
@@ -174,10 +176,15 @@ wait_page() {
   return 1
 }
 if [ "$arch" = win32 ]; then
-  echo "--- interactive install (at ${SECONDS}s)"
+  echo "--- interactive reinstall (at ${SECONDS}s)"
+  install
   reg_set "$desktop_key" SCRNSAVE.EXE REG_SZ 'C:\windows\system32\other.scr'
   reg_set "$desktop_key" ScreenSaveActive REG_SZ 0
   rm -f "$saver_unix/control.exe"
+  wine_start "$saver" /c
+  dialog_pid=$WINE_PID
+  dialog_shown() { wait_window 'Mirabel.*' 20 >/dev/null; }
+  check "interactive: the saver's dialog holds the file" dialog_shown
   cp "$SANDGLASS_BIN/dialog_recorder.exe" "$saver_unix/control.exe"
   reg_set 'HKCU\Software\Wine\DllOverrides' control.exe REG_SZ native
   export DIALOG_RECORD; DIALOG_RECORD=$(windows_path "$TEST_DIR/control.log")
@@ -193,12 +200,14 @@ if [ "$arch" = win32 ]; then
   wine_wait "$WINE_PID" 20
   expect_eq "interactive: exit code" 0 "$WINE_EXIT"
   check "interactive: the saver is the built file" cmp -s "$SANDGLASS_BIN/sandglass.scr" "$saver_unix/sandglass.scr"
+  check "interactive: the old file is set aside" test -e "$saver_unix/sandglass.scr.old"
   expect_eq "interactive: registered" "Tessaly $SANDGLASS_VERSION" "$(reg_value "$uninstall_key" DisplayName)"
   expect_eq "interactive, option unticked: the current saver stays" 'C:\windows\system32\other.scr' \
     "$(reg_value "$desktop_key" SCRNSAVE.EXE)"
   expect_eq "interactive, option unticked: screen saving stays off" 0 "$(reg_value "$desktop_key" ScreenSaveActive)"
   expect_eq "interactive: the finish page opens the screen-saver settings" \
     '"C:\windows\system32\control.exe" desk.cpl,,@screensaver' "$(cat "$TEST_DIR/control.log" 2>/dev/null | tr -d '\r')"
+  kill "$dialog_pid" 2>/dev/null
 fi
 
 # --- icons ---------------------------------------------------------------------------------------
