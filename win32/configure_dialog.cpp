@@ -12,9 +12,34 @@
 INT_PTR show_configure_dialog(HWND owner) {
     if (!dialog_class_hook(host.instance)) return -1;
     // The Unicode form hands the controls the template's texts as they are; the ANSI form would
-    // pass them through the ANSI code page, which outside Japan has no Japanese characters.
+    // pass them through the ANSI code page, which outside Japan has no Japanese characters. The
+    // Windows 95 family has only the ANSI form (its Unicode one fails at once): there the texts
+    // go through the code page as they always did, which on a Japanese system shows them right.
+    if (host.win9x)
+        return DialogBoxParamA(host.instance, MAKEINTRESOURCEA(IDD_CONFIGURE), owner,
+                               configure_dialog_proc, 0);
     return DialogBoxParamW(host.instance, MAKEINTRESOURCEW(IDD_CONFIGURE), owner,
                            configure_dialog_proc, 0);
+}
+
+// "Mirabel・" and saver_name (up to 40 bytes of ANSI text; it stays empty): in Unicode, or on the
+// Windows 95 family, which has no Unicode window texts, in the ANSI code page.
+static void set_caption(HWND dialog) {
+    if (host.win9x) {
+        char format[32] = "";
+        WideCharToMultiByte(CP_ACP, 0, CAPTION_FORMAT, -1, format, sizeof format, nullptr, nullptr);
+        char caption[sizeof format + sizeof host.saver_name];
+        wsprintfA(caption, format, host.saver_name);
+        SetWindowTextA(dialog, caption);
+        return;
+    }
+    int bytes = 0;
+    while (bytes < static_cast<int>(sizeof host.saver_name) && host.saver_name[bytes] != 0) ++bytes;
+    wchar_t name[sizeof host.saver_name + 1] = {};
+    MultiByteToWideChar(CP_ACP, 0, host.saver_name, bytes, name, sizeof host.saver_name);
+    wchar_t caption[16 + sizeof host.saver_name];  // the prefix is 8 characters
+    wsprintfW(caption, CAPTION_FORMAT, name);
+    SetWindowTextW(dialog, caption);
 }
 
 // Custom controls of the dialog would register their classes here; it uses none.
@@ -34,17 +59,9 @@ static void open_home_page(HWND dialog) {
 
 INT_PTR CALLBACK configure_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG: {
-        // saver_name: up to 40 bytes of ANSI text (it stays empty), widened before formatting.
-        int bytes = 0;
-        while (bytes < static_cast<int>(sizeof host.saver_name) && host.saver_name[bytes] != 0) ++bytes;
-        wchar_t name[sizeof host.saver_name + 1] = {};
-        MultiByteToWideChar(CP_ACP, 0, host.saver_name, bytes, name, sizeof host.saver_name);
-        wchar_t caption[16 + sizeof host.saver_name];  // the prefix is 8 characters
-        wsprintfW(caption, CAPTION_FORMAT, name);
-        SetWindowTextW(dialog, caption);
+    case WM_INITDIALOG:
+        set_caption(dialog);
         return TRUE;  // the system puts the focus on the first tab stop, OK
-    }
     case WM_COMMAND:
         switch (LOWORD(wparam)) {
         case IDOK: EndDialog(dialog, 1); return TRUE;

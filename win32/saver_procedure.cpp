@@ -66,7 +66,8 @@ static void start_frame_timer(HWND window) {
                                        TIME_PERIODIC);
 }
 
-// The frame in the middle of the primary monitor, the error line under it (frame_placement.h).
+// The frame, or the error line in its place, in the middle of the primary monitor
+// (frame_placement.h).
 static void place_on_primary(HWND window) {
     POINT origin = {0, 0};
     ClientToScreen(window, &origin);

@@ -26,7 +26,8 @@ struct SaverView {
     // only the window's thread clears it (as a frame's last step). An atomic, so that each side
     // sees the other's write and the compiler may neither cache nor reorder it.
     std::atomic<LONG> frame_pending;
-    FramePacing pacing;      // holds frames back where the vertical-blank wait does not wait
+    FramePacing pacing;      // every k-th blank on fast displays; a schedule of its own
+                             // where the vertical-blank wait does not wait
 };
 
 extern SaverView saver_view;

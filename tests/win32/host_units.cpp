@@ -1,14 +1,16 @@
 // The host's rules in one process, without the saver procedure: the state record, the tick
 // difference, the dismissal rules on a window of our own whose procedure is dismissal_proc, the
-// close decision with a scripted verifier, and the reading of "ScreenSaveUsePassword" with the
-// stand-in PASSWORD.CPL. Run by host_units.sh under Xvfb (the mouse rule reads the real cursor).
+// close decision with a scripted verifier, the reading of "ScreenSaveUsePassword" with the
+// stand-in PASSWORD.CPL, and the configure dialog on the Windows 95 family. Run by host_units.sh under Xvfb (the mouse rule reads the real cursor).
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
+#include "configure_dialog.h"
 #include "dismissal.h"
+#include "display_import_spy.h"
 #include "host_state.h"
 
 namespace {
@@ -523,6 +525,70 @@ TEST(ScreenSaverRunning, IsSwitchedOnlyOnThe95Family) {
     set_saver_running(FALSE);
     EXPECT_FALSE(screen_saver_running());
     reset_host_state();
+}
+
+// --- the configure dialog on the Windows 95 family ----------------------------------------------
+
+// The 95 family's Unicode window functions are stubs that fail at once; while `stubbed`, the
+// host's imports of them behave so.
+bool stubbed = false;
+decltype(&DialogBoxParamW) real_dialog_box_w;
+decltype(&SetWindowTextW) real_set_text_w;
+
+INT_PTR WINAPI stub_dialog_box_w(HINSTANCE instance, LPCWSTR name, HWND owner, DLGPROC proc, LPARAM l) {
+    if (!stubbed) return real_dialog_box_w(instance, name, owner, proc, l);
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return 0;
+}
+
+BOOL WINAPI stub_set_text_w(HWND window, LPCWSTR text) {
+    if (!stubbed) return real_set_text_w(window, text);
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return FALSE;
+}
+
+std::string dialog_caption;
+bool dialog_seen = false;
+
+BOOL CALLBACK find_dialog(HWND window, LPARAM found) {
+    char name[16] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (std::string(name) != "#32770") return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+// Runs in the dialog's own message loop: reads the caption and presses OK.
+void CALLBACK read_and_close(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), find_dialog, reinterpret_cast<LPARAM>(&dialog));
+    if (dialog == nullptr) return;
+    KillTimer(nullptr, timer);
+    dialog_seen = true;
+    char caption[64] = "";
+    GetWindowTextA(dialog, caption, sizeof caption);
+    dialog_caption = caption;
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+TEST(ConfigureDialog, OnThe95FamilyIsShownThroughTheAnsiFunctions) {
+    ASSERT_TRUE(redirect_import("user32.dll", "DialogBoxParamW", &stub_dialog_box_w, real_dialog_box_w));
+    ASSERT_TRUE(redirect_import("user32.dll", "SetWindowTextW", &stub_set_text_w, real_set_text_w));
+    reset_host_state();
+    host.instance = GetModuleHandleA(nullptr);
+    host.win9x = 1;
+    stubbed = true;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, read_and_close);
+    const INT_PTR result = show_configure_dialog(nullptr);
+    KillTimer(nullptr, timer);
+    stubbed = false;
+    reset_host_state();
+    EXPECT_TRUE(dialog_seen);
+    EXPECT_EQ(1, result) << "OK ends the dialog with 1";
+    // "Mirabel・" in the ANSI code page: on a Japanese system the Shift-JIS bytes it always had.
+    char dot[8] = "";
+    WideCharToMultiByte(CP_ACP, 0, L"\x30FB", -1, dot, sizeof dot, nullptr, nullptr);
+    EXPECT_EQ(std::string("Mirabel") + dot, dialog_caption);
 }
 
 }  // namespace

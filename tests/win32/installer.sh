@@ -62,6 +62,7 @@ if [ "$arch" = win64 ]; then
   check "install: no entry in the 64-bit registry view" reg_lacks_key "$uninstall_key" 64
 fi
 
+display_name=$(reg_value "$uninstall_key" DisplayName)
 size_kb=$(( ($(stat -c %s "$saver_unix/sandglass.scr") + $(stat -c %s "$uninstall_unix/uninstall.exe") + 1023) / 1024 ))
 while IFS='|' read -r name expected; do
   expect_eq "install: entry $name" "$expected" "$(reg_value "$uninstall_key" "$name")"
@@ -157,7 +158,9 @@ uninstall_case "no saver current" "" "" 1 ""
 # --- interactively, the current-saver option unchecked -----------------------------------------
 # With real input: Next, untick the option's entry in the components list (its second), Install,
 # and Finish with "Open the screen saver settings" left ticked. A stand-in for control.exe
-# records how the settings are opened.
+# records how the settings are opened. It reinstalls while the saver's configure dialog holds
+# the file, so the old file is set aside: the finish page is still the one that opens the
+# settings, not one that restarts the computer.
 # wait_page picture|plain: waits up to 20 s until the installer's window shows a page with the
 # dark blue picture down its left side (welcome, finish) or one without it (the others).
 wait_page() {
@@ -173,10 +176,15 @@ wait_page() {
   return 1
 }
 if [ "$arch" = win32 ]; then
-  echo "--- interactive install (at ${SECONDS}s)"
+  echo "--- interactive reinstall (at ${SECONDS}s)"
+  install
   reg_set "$desktop_key" SCRNSAVE.EXE REG_SZ 'C:\windows\system32\other.scr'
   reg_set "$desktop_key" ScreenSaveActive REG_SZ 0
   rm -f "$saver_unix/control.exe"
+  wine_start "$saver" /c
+  dialog_pid=$WINE_PID
+  dialog_shown() { wait_window 'Mirabel.*' 20 >/dev/null; }
+  check "interactive: the saver's dialog holds the file" dialog_shown
   cp "$SANDGLASS_BIN/dialog_recorder.exe" "$saver_unix/control.exe"
   reg_set 'HKCU\Software\Wine\DllOverrides' control.exe REG_SZ native
   export DIALOG_RECORD; DIALOG_RECORD=$(windows_path "$TEST_DIR/control.log")
@@ -192,12 +200,14 @@ if [ "$arch" = win32 ]; then
   wine_wait "$WINE_PID" 20
   expect_eq "interactive: exit code" 0 "$WINE_EXIT"
   check "interactive: the saver is the built file" cmp -s "$SANDGLASS_BIN/sandglass.scr" "$saver_unix/sandglass.scr"
+  check "interactive: the old file is set aside" test -e "$saver_unix/sandglass.scr.old"
   expect_eq "interactive: registered" "Tessaly $SANDGLASS_VERSION" "$(reg_value "$uninstall_key" DisplayName)"
   expect_eq "interactive, option unticked: the current saver stays" 'C:\windows\system32\other.scr' \
     "$(reg_value "$desktop_key" SCRNSAVE.EXE)"
   expect_eq "interactive, option unticked: screen saving stays off" 0 "$(reg_value "$desktop_key" ScreenSaveActive)"
   expect_eq "interactive: the finish page opens the screen-saver settings" \
     '"C:\windows\system32\control.exe" desk.cpl,,@screensaver' "$(cat "$TEST_DIR/control.log" 2>/dev/null | tr -d '\r')"
+  kill "$dialog_pid" 2>/dev/null
 fi
 
 # --- icons ---------------------------------------------------------------------------------------
@@ -239,6 +249,9 @@ if [ "$arch" = win32 ]; then
     "$(printf '\357\273\277sandglass %s - a falling-sand hourglass screen saver for Windows\r' "$SANDGLASS_VERSION")" \
     "$(head -1 "$TEST_DIR/zip/README.txt")"
   expect_eq "archive: every line of the read-me ends as Windows' do" 0 "$(grep -c -v $'\r$' "$TEST_DIR/zip/README.txt")"
+  # Its removal steps name the entry as Add/Remove Programs lists it, in English and Japanese.
+  expect_eq "archive: the read-me names the entry \"$display_name\"" "1 1" \
+    "$(grep -c "\"$display_name\"" "$TEST_DIR/zip/README.txt") $(grep -c "「$display_name」" "$TEST_DIR/zip/README.txt")"
 fi
 
 finish

@@ -146,9 +146,12 @@ Section "$(SaverSection)" SecSaver
   ${If} ${Errors}
     ; A running saver cannot be overwritten, but it can be renamed: the new file takes its
     ; place now, the old one goes at the next start of Windows (or with the next reinstall).
+    ; That start may come whenever it comes: the finish page is not to offer a restart now
+    ; (its default) in place of opening the settings.
     Delete "$SaverDir\${PRODUCT}.scr.old"
     Rename "$SaverDir\${PRODUCT}.scr" "$SaverDir\${PRODUCT}.scr.old"
     Delete /REBOOTOK "$SaverDir\${PRODUCT}.scr.old"
+    SetRebootFlag false
     ClearErrors
     File "/oname=${PRODUCT}.scr" "${SCR}"
     ${If} ${Errors}
