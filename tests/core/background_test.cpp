@@ -257,13 +257,17 @@ TEST(DrawBackground, SameBytesAsThePixelRule) {
             for (int32_t& w : background.column_wave) w = shift;
         }
         if (trial % 7 == 3) fill_wave_table(0.0f, 720.0f, 0, 256, pick(1, 40), COLUMN_WAVE);
-        for (int frame = 0; frame < 3; ++frame) {
+        // Frame 3 changes nothing but, at 4 bytes, the opaque bits of the layout (the canvas's
+        // alpha): the kept area image must not outlive them.
+        for (int frame = 0; frame < 4; ++frame) {
             if (frame == 1) background.colors[rng() & 255] = {1, 2, 3};
             if (frame == 2) background.pattern = static_cast<uint8_t>(pick(0, 4));
+            Layout layout = LAYOUTS[bpp - 1];
+            if (frame == 3 && bpp == 4) layout.opaque_bits = 0xFF000000;
             const double phase = pick(-1000, 100000) / 7.0;
-            TestSurface expected(LAYOUTS[bpp - 1], width, height);
+            TestSurface expected(layout, width, height);
             draw_by_the_rule(phase);
-            TestSurface actual(LAYOUTS[bpp - 1], width, height);
+            TestSurface actual(layout, width, height);
             draw_background(phase);
             ASSERT_TRUE(expected.bytes == actual.bytes) << "trial " << trial << " frame " << frame;
         }
