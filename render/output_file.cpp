@@ -51,7 +51,8 @@ bool output_open(OutputFile& out, Message& error) {
     out.buffered = 0;
     out.error_number = 0;
     if (out.direct) {
-        out.fd = openat(out.directory, out.leaf, O_WRONLY | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
+        const int follow = out.by_name ? 0 : O_NOFOLLOW;
+        out.fd = openat(out.directory, out.leaf, O_WRONLY | O_NOCTTY | follow | O_CLOEXEC);
         if (out.fd >= 0) return true;
         out.error_number = errno;
         output_error(out, error);

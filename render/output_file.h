@@ -23,6 +23,7 @@ struct OutputFile {
     bool exists = false;         // leaf is there; existing then describes it
     struct stat existing = {};
     bool direct = false;         // written in place (not a regular file)
+    bool by_name = false;        // direct, opened through name's links (leaf is name)
     char temp_leaf[16] = {};     // the temporary file's name, empty when none is on disk
     int fd = -1;
     int error_number = 0;        // the first failure's errno; later writes are refused

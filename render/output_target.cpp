@@ -48,6 +48,18 @@ static bool follow_links(char (&path)[PATH_MAX], int& number) {
 
 bool output_resolve(OutputFile& out, const char* name, Message& error) {
     out.name = name;
+    // A device, FIFO or pipe that the name reaches is opened by the name itself: the links of
+    // /dev/stdout and of a shell's >(command) end in /proc/self/fd links whose text is no path.
+    struct stat reached;
+    if (stat(name, &reached) == 0 && !S_ISREG(reached.st_mode) && !S_ISDIR(reached.st_mode)) {
+        out.leaf = name;
+        out.directory = AT_FDCWD;
+        out.exists = true;
+        out.existing = reached;
+        out.direct = true;
+        out.by_name = true;
+        return true;
+    }
     if (std::strlen(name) >= sizeof out.path) return fail(name, ENAMETOOLONG, error);
     std::strcpy(out.path, name);
     int number = 0;

@@ -24,7 +24,7 @@ extern const char* const OUTPUT_FLAGS[OUTPUT_COUNT];
 
 // Parses argv[1..]. On failure returns false with a one-line message (no program name, no
 // newline) in error. Two outputs with the same name are refused here; names that differ but
-// reach the same file are found once the file system is asked (same_target).
+// reach the same file are found once the file system is asked (output_same).
 bool parse_render_options(int argc, char** argv, RenderOptions& options, Message& error);
 
 extern const char RENDER_USAGE[];

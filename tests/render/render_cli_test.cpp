@@ -71,6 +71,7 @@ uint64_t fnv1a(const std::string& bytes) {
 struct Launch {
     std::string stdout_path;    // "" for the capture file
     bool broken_pipe = false;   // standard output a pipe whose reader is gone
+    bool piped = false;         // standard output a pipe that cat copies to the capture file
     rlim_t file_limit = RLIM_INFINITY;
     std::string private_dev;    // a directory to bind over /dev, or ""
 };
@@ -107,13 +108,24 @@ protected:
         const std::string out = how.stdout_path.empty() ? capture_ + "/out" : how.stdout_path;
         const std::string err = capture_ + "/err";
         int pipe_ends[2] = {-1, -1};
-        if (how.broken_pipe) {
+        if (how.broken_pipe || how.piped) {
             EXPECT_EQ(pipe(pipe_ends), 0);
+        }
+        if (how.broken_pipe) close(pipe_ends[0]);
+        if (how.piped) {
+            reader_ = fork();
+            if (reader_ == 0) {
+                int out_fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+                if (out_fd < 0 || dup2(pipe_ends[0], 0) < 0 || dup2(out_fd, 1) < 0) _exit(127);
+                close(pipe_ends[1]);
+                execlp("cat", "cat", static_cast<char*>(nullptr));
+                _exit(127);
+            }
             close(pipe_ends[0]);
         }
         pid_t pid = fork();
         if (pid == 0) {
-            int out_fd = how.broken_pipe ? pipe_ends[1]
+            int out_fd = how.broken_pipe || how.piped ? pipe_ends[1]
                                          : open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             int err_fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (out_fd < 0 || err_fd < 0 || dup2(out_fd, 1) < 0 || dup2(err_fd, 2) < 0) _exit(127);
@@ -123,7 +135,7 @@ protected:
             execvp(argv[0], argv.data());
             _exit(127);
         }
-        if (how.broken_pipe) close(pipe_ends[1]);
+        if (how.broken_pipe || how.piped) close(pipe_ends[1]);
         EXPECT_GT(pid, 0);
         return pid;
     }
@@ -141,6 +153,8 @@ protected:
         }
         if (done == pid)
             r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        if (reader_ > 0) waitpid(reader_, nullptr, 0);  // cat ends with the renderer's output
+        reader_ = -1;
         r.out = slurp(capture_ + "/out");
         r.err = slurp(capture_ + "/err");
         return r;
@@ -157,6 +171,7 @@ protected:
     Result run(const std::vector<std::string>& args) { return finish(start(args)); }
 
     std::string dir_, capture_;
+    pid_t reader_ = -1;
 };
 
 const std::regex SUMMARY(
@@ -392,7 +407,7 @@ TEST_F(RenderCli, InterruptedRunLeavesNoFile) {
 // scratch directory, "@" in an argument standing for it; rows with private_dev run in a mount
 // namespace whose /dev is a scratch directory holding null (1,3) and full (1,7).
 TEST_F(RenderCli, TargetsKeepTheirKindAndExitCodesKeepTheirWord) {
-    enum Stdout { CAPTURED, FULL, BROKEN_PIPE };
+    enum Stdout { CAPTURED, FULL, BROKEN_PIPE, PIPE };
     struct Row {
         const char* what;
         std::string setup;  // shell, run in the scratch directory first
@@ -443,6 +458,10 @@ TEST_F(RenderCli, TargetsKeepTheirKindAndExitCodesKeepTheirWord) {
         // The summary line goes out before any output is put in place.
         {"standard output full", "", {"--raw", "@s.raw", "--png", "@s.png"}, FULL, NONE, false,
          1, "summary line", {}, ""},
+        // A pipe reached through /dev/stdout's links, as a shell's >(command) is, gets the bytes.
+        {"a pipe through /dev/stdout", "", {"--grains", "/dev/stdout"}, PIPE, NONE, false, 0, "",
+         {}, "[ $(wc -l < \"$OUT/out\") = 3195 ] && head -n 1 \"$OUT/out\" | grep -qx '0 .*' && "
+             "tail -n 1 \"$OUT/out\" | grep -q '^frames=1 '"},
         {"standard output a closed pipe", "", {"--raw", "@s.raw", "--grains", "@g.txt"},
          BROKEN_PIPE, NONE, false, 1, "Broken pipe", {}, ""},
         // A file size limit is a failed write, not a death.
@@ -483,6 +502,7 @@ TEST_F(RenderCli, TargetsKeepTheirKindAndExitCodesKeepTheirWord) {
         Launch how;
         how.stdout_path = row.out == FULL ? "/dev/full" : "";
         how.broken_pipe = row.out == BROKEN_PIPE;
+        how.piped = row.out == PIPE;
         how.file_limit = row.file_limit;
         how.private_dev = row.private_dev ? dev : "";
         Result r = finish(start(args, how));
