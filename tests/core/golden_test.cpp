@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "animation.h"
+#include "frame_clock.h"
 #include "golden_frames.h"
 #include "headless.h"
 #include "sand_step.h"
@@ -139,6 +141,33 @@ TEST_P(GoldenFrames, SummaryLinesAndTheSandCycles) {
     EXPECT_GT(watch.in_lower_bulb(), 1000);
     EXPECT_GT(watch.returns(), 100);
     EXPECT_TRUE(world_is_consistent(world));
+}
+
+// The front-ends' clocked frames, from a start tick just before the counter wraps, are the
+// renderer's stepped frames of the same dt: the clock is advanced before each frame is drawn,
+// and into the surface given.
+TEST(ClockedFrames, SameAsSteppedFramesOfTheirDt) {
+    const uint32_t start = 0xFFFFFF00u;
+    const uint32_t steps_ms[] = {1, 16, 17, 16, 50, 0, 33, 17, 250, 16};
+    std::vector<float> dts;
+    std::vector<uint8_t> clocked(HEADLESS_WIDTH * HEADLESS_HEIGHT * 4);
+    start_animation(layout_for_depth(32), start);
+    uint32_t tick = start;
+    double orbit = 0.0;
+    for (uint32_t ms : steps_ms) {
+        tick += ms;
+        clear_frame(clocked.data(), HEADLESS_WIDTH * 4);
+        run_animation_frame(clocked.data(), HEADLESS_WIDTH * 4, tick);
+        dts.push_back(frame_clock.dt);
+        orbit += ORBIT_DEGREES_PER_SECOND * static_cast<double>(frame_clock.dt);
+    }
+    EXPECT_EQ(scene.orbit_angle, orbit);
+    EXPECT_NEAR(orbit, 2.0 * (tick - start) / 1000.0, 1e-6);
+
+    HeadlessRun* run = headless_start(32);
+    for (float dt : dts) headless_frame(run, dt);
+    EXPECT_EQ(scene.orbit_angle, orbit);
+    EXPECT_TRUE(std::memcmp(run->surface, clocked.data(), clocked.size()) == 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, GoldenFrames, ::testing::ValuesIn(GOLDEN_RUNS),
