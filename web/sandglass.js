@@ -93,6 +93,9 @@
   // click that entered: going full screen moves the page under a pointer that stays put, and
   // browsers send a move right after it, which sets the reference without a distance.
   let reference = null;
+  // The press that leaves full screen: its click, which comes once full screen may already have
+  // gone, must not enter it again.
+  let pressedInFullScreen = false;
 
   function fullScreen() {
     return document.fullscreenElement === stage;
@@ -126,7 +129,9 @@
   function listen() {
     document.addEventListener('fullscreenchange', fitFrame);
     window.addEventListener('resize', fitFrame);
-    canvas.addEventListener('click', enterFullScreen);
+    canvas.addEventListener('click', () => {
+      if (!pressedInFullScreen) enterFullScreen();
+    });
     document.addEventListener('keydown', (event) => {
       if (fullScreen()) {
         // A key held since before full screen repeats; only a new press dismisses.
@@ -137,7 +142,8 @@
       }
     });
     document.addEventListener('mousedown', (event) => {
-      if (fullScreen()) {
+      pressedInFullScreen = fullScreen();
+      if (pressedInFullScreen) {
         leaveFullScreen();
         event.preventDefault();
       }

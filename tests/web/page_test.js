@@ -260,4 +260,23 @@ describe('full screen', () => {
     assert.deepEqual(size, [WIDTH, HEIGHT]);
     assert.deepEqual(page.errors, []);
   });
+
+  it('goes on a left click held until full screen has gone, and does not come back', async () => {
+    await key();
+    await waitFullScreen(true);
+    // Where the pointer was left: over the canvas both in full screen and out of it.
+    const at = pointer;
+    await mouse('mouseMoved', at.x, at.y);
+    assert.ok(await fullScreen());
+    await mouse('mousePressed', at.x, at.y, { button: 'left', clickCount: 1 });
+    await waitFullScreen(false);
+    await mouse('mouseReleased', at.x, at.y, { button: 'left', clickCount: 1 });
+    await new Promise((resolve) => setTimeout(resolve, 300));
+    assert.ok(!(await fullScreen()), 'the click that dismissed does not enter full screen again');
+    // A click of its own still enters.
+    await click(at.x, at.y);
+    await waitFullScreen(true);
+    await key();
+    await waitFullScreen(false);
+  });
 });
