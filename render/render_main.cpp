@@ -147,15 +147,19 @@ static void show_progress(int64_t frame) {
 }
 
 int main(int argc, char** argv) {
+    catch_signals();
     if (!parse_render_options(argc, argv, options, error)) {
         complain(error);
         return EXIT_BAD_ARGUMENTS;
     }
-    if (options.help)
-        return write_fd(STDOUT_FILENO, RENDER_USAGE, std::strlen(RENDER_USAGE)) ? 0
-                                                                               : EXIT_WRITE_FAILED;
+    if (options.help) {
+        if (write_fd(STDOUT_FILENO, RENDER_USAGE, std::strlen(RENDER_USAGE))) return 0;
+        int number = errno;
+        message_set(error, "cannot write the usage to standard output: %s", std::strerror(number));
+        complain(error);
+        return EXIT_WRITE_FAILED;
+    }
 
-    catch_signals();
     if (int code = check_targets()) {
         complain(error);
         return code;

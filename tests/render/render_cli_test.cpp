@@ -464,6 +464,8 @@ TEST_F(RenderCli, TargetsKeepTheirKindAndExitCodesKeepTheirWord) {
              "tail -n 1 \"$OUT/out\" | grep -q '^frames=1 '"},
         {"standard output a closed pipe", "", {"--raw", "@s.raw", "--grains", "@g.txt"},
          BROKEN_PIPE, NONE, false, 1, "Broken pipe", {}, ""},
+        {"the usage to a closed pipe", "", {"--help"}, BROKEN_PIPE, NONE, false, 1,
+         "cannot write the usage to standard output: Broken pipe", {}, ""},
         // A file size limit is a failed write, not a death.
         {"size limit on the last frame", "", {"--png", "@small.png", "--raw", "@big.raw"},
          CAPTURED, 100000, false, 1, "big.raw': File too large", {}, ""},
