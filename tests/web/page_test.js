@@ -175,10 +175,13 @@ describe('full screen', () => {
   after(async () => closePage(page));
 
   const fullScreen = () => chromium.evaluate(page, `document.fullscreenElement !== null`);
-  // Until the page has handled the change: the frame's size follows the full screen.
+  // Until the page has handled the change: the frame's size follows the full screen. Out of
+  // it, the frame is 640x480 again; the width alone reads 640 (the page's width limit) before
+  // the page has had its fullscreenchange event, while the height is still the full screen's.
   const waitFullScreen = (on) => chromium.waitFor(page, `(() => {
-    const wide = document.getElementById('frame').getBoundingClientRect().width > ${WIDTH};
-    return (document.fullscreenElement !== null) === ${on} && wide === ${on};
+    const box = document.getElementById('frame').getBoundingClientRect();
+    const sized = ${on} ? box.width > ${WIDTH} : box.width === ${WIDTH} && box.height === ${HEIGHT};
+    return (document.fullscreenElement !== null) === ${on} && sized;
   })()`, 10000);
   let pointer = { x: 0, y: 0 };  // where the last event left the pointer
   const mouse = (type, x, y, extra = {}) => {
