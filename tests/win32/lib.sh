@@ -12,6 +12,7 @@ set -uo pipefail
 
 : "${SANDGLASS_SOURCE:=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
 : "${SANDGLASS_BIN:=$SANDGLASS_SOURCE/build/windows/bin}"
+source "$SANDGLASS_SOURCE/tools/x-server.sh"
 # The template prefix belongs to the build folder whose programs are tested.
 : "${SANDGLASS_WINEPREFIX:=$(dirname "$SANDGLASS_BIN")/wineprefix}"
 : "${SANDGLASS_WINEPREFIX64:=$(dirname "$SANDGLASS_BIN")/wineprefix64}"
@@ -26,13 +27,9 @@ wine_session() {
   TEST_DIR=$(mktemp -d "/tmp/sandglass-$TEST_NAME.XXXXXX")
   trap wine_session_end EXIT
   "$SANDGLASS_SOURCE/tools/wine-prefix" clone "$TEST_DIR/prefix" || { echo "FAIL: no Wine prefix"; exit 1; }
-  exec 8>"$TEST_DIR/display"
-  Xvfb -displayfd 8 -screen 0 "${size}x${depth}" -nolisten tcp -noreset >"$TEST_DIR/xvfb.log" 2>&1 &
-  XVFB_PID=$!
-  local n
-  for _ in $(seq 100); do n=$(cat "$TEST_DIR/display"); [ -n "$n" ] && break; sleep 0.1; done
-  [ -n "$n" ] || { echo "FAIL: Xvfb did not start"; cat "$TEST_DIR/xvfb.log"; exit 1; }
-  export DISPLAY=":$n"
+  x_server_start "$TEST_DIR/xvfb.log" Xvfb -screen 0 "${size}x${depth}" -nolisten tcp -noreset ||
+    { echo "FAIL: Xvfb did not start"; exit 1; }
+  XVFB_PID=$X_SERVER_PID
   export WINEPREFIX="$TEST_DIR/prefix" WINEARCH=${SANDGLASS_WINEARCH:-win32} WINEDEBUG=${WINEDEBUG:--all}
   export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
   SCREEN_WIDTH=${size%x*}
@@ -55,13 +52,9 @@ wine_session_monitors() {
   done
   local width=$SCREEN_WIDTH height=$SCREEN_HEIGHT
   wine_session 24 "$((width + 64))x$((height + 64))"
-  exec 7>"$TEST_DIR/nested_display"
-  Xephyr -displayfd 7 "${screens[@]}" +xinerama -nolisten tcp -noreset >"$TEST_DIR/xephyr.log" 2>&1 &
-  XEPHYR_PID=$!
-  local n
-  for _ in $(seq 100); do n=$(cat "$TEST_DIR/nested_display"); [ -n "$n" ] && break; sleep 0.1; done
-  [ -n "$n" ] || { echo "FAIL: Xephyr did not start"; cat "$TEST_DIR/xephyr.log"; exit 1; }
-  export DISPLAY=":$n"
+  x_server_start "$TEST_DIR/xephyr.log" Xephyr "${screens[@]}" +xinerama -nolisten tcp -noreset ||
+    { echo "FAIL: Xephyr did not start"; exit 1; }
+  XEPHYR_PID=$X_SERVER_PID
   reg_set "HKCU\\Software\\Wine\\X11 Driver" UseXRandR REG_SZ N
   SCREEN_WIDTH=$width SCREEN_HEIGHT=$height
   PRIMARY_WIDTH=${monitors[0]%x*} PRIMARY_HEIGHT=${monitors[0]#*x}

@@ -9,6 +9,7 @@ set -uo pipefail
 : "${SANDGLASS_SOURCE:=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
 : "${SANDGLASS_BIN:=$SANDGLASS_SOURCE/build/native/bin}"
 SAVER=$SANDGLASS_BIN/sandglass
+source "$SANDGLASS_SOURCE/tools/x-server.sh"
 TEST_NAME=$(basename "$0" .sh)
 TEST_DIR=$(mktemp -d "/tmp/sandglass-$TEST_NAME.XXXXXX")
 failures=0
@@ -25,14 +26,9 @@ QUICK=(-frames "$FRAMES" -dt "$DT" -delay 2000)
 x_session() {
   local depth=$1 size=${2:-1024x768}
   shift; [ $# -gt 0 ] && shift
-  exec 8>"$TEST_DIR/display"
-  Xvfb -displayfd 8 -screen 0 "${size}x${depth}" -nolisten tcp -noreset "$@" \
-    >"$TEST_DIR/xvfb.log" 2>&1 &
-  XVFB_PID=$!
-  local n=""
-  for _ in $(seq 100); do n=$(cat "$TEST_DIR/display"); [ -n "$n" ] && break; sleep 0.1; done
-  [ -n "$n" ] || { echo "FAIL: Xvfb did not start"; cat "$TEST_DIR/xvfb.log"; exit 1; }
-  export DISPLAY=":$n"
+  x_server_start "$TEST_DIR/xvfb.log" Xvfb -screen 0 "${size}x${depth}" -nolisten tcp -noreset "$@" ||
+    { echo "FAIL: Xvfb did not start"; exit 1; }
+  XVFB_PID=$X_SERVER_PID
   SCREEN_DEPTH=$depth
   SCREEN_WIDTH=${size%x*}
   SCREEN_HEIGHT=${size#*x}
