@@ -43,6 +43,10 @@ constexpr uint32_t SAND_FRAME_HZ = 60;
 // one ends at the next blank, and even at 540 Hz only one in about 40 of them is this close.
 constexpr int64_t WAIT_BLOCKED_US = 50;
 constexpr int32_t EARLY_WAITS_TO_PACE = 4;
+// Once pacing, only a run of waits that blocked ends it: a non-waiting wait now and then takes
+// longer (a busy machine, Wine's tracing), and one of them must not let the next frames through
+// unheld, in a burst.
+constexpr int32_t BLOCKED_WAITS_TO_RELEASE = 4;
 
 // Where a frame skips blanks, its sleep ends this long before the last blank it skips, so that a
 // sleep that ends late still finds the frame's own blank ahead: at 540 Hz one that ends up to
@@ -57,6 +61,8 @@ struct FramePacing {
     int64_t due_us;            // there, the next frame's present
     int64_t last_present_us;
     int32_t early_waits;       // waits in a row that returned early, up to EARLY_WAITS_TO_PACE
+    int32_t blocked_waits;     // waits in a row that blocked, up to BLOCKED_WAITS_TO_RELEASE
+    bool self_paced;           // the waits were found not to wait: frames are held to due_us
     int32_t waits;             // waits of the frame under way
     bool started;              // false until the first present
 };
@@ -83,13 +89,13 @@ inline void start_frame_pacing(FramePacing& pacing, uint32_t reported_hz) {
     pacing.due_us = 0;
     pacing.last_present_us = 0;
     pacing.early_waits = 0;
+    pacing.blocked_waits = 0;
+    pacing.self_paced = false;
     pacing.waits = 0;
     pacing.started = false;
 }
 
-inline bool waits_do_not_wait(const FramePacing& pacing) {
-    return pacing.early_waits >= EARLY_WAITS_TO_PACE;
-}
+inline bool waits_do_not_wait(const FramePacing& pacing) { return pacing.self_paced; }
 
 // Whole milliseconds to sleep before the frame's first wait. A held frame sleeps until it is
 // due, rounded up (never early, or the schedule would drift early with it); a frame that skips
@@ -109,8 +115,15 @@ inline uint32_t frame_hold_ms(const FramePacing& pacing, int64_t now_us) {
 // Records a wait that ran from wait_start_us to wait_end_us; true when the frame is to wait for
 // another blank before it is presented.
 inline bool frame_waited(FramePacing& pacing, int64_t wait_start_us, int64_t wait_end_us) {
-    if (wait_end_us - wait_start_us >= WAIT_BLOCKED_US) pacing.early_waits = 0;
-    else if (pacing.early_waits < EARLY_WAITS_TO_PACE) ++pacing.early_waits;
+    if (wait_end_us - wait_start_us >= WAIT_BLOCKED_US) {
+        pacing.early_waits = 0;
+        if (pacing.blocked_waits < BLOCKED_WAITS_TO_RELEASE) ++pacing.blocked_waits;
+    } else {
+        pacing.blocked_waits = 0;
+        if (pacing.early_waits < EARLY_WAITS_TO_PACE) ++pacing.early_waits;
+    }
+    if (pacing.early_waits == EARLY_WAITS_TO_PACE) pacing.self_paced = true;
+    if (pacing.blocked_waits == BLOCKED_WAITS_TO_RELEASE) pacing.self_paced = false;
     ++pacing.waits;
     if (!pacing.started || waits_do_not_wait(pacing) || pacing.waits >= pacing.blanks_per_frame)
         return false;
