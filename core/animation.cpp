@@ -27,7 +27,6 @@ void start_animation(const SurfaceLayout& layout, uint32_t start_tick) {
     reset_scene();
     set_pixel_layout(layout.bytes_per_pixel, layout.red_mask, layout.green_mask, layout.blue_mask,
                      WORLD_WIDTH, WORLD_HEIGHT);
-    set_opaque_bits(0);
     reset_frame_clock(start_tick);
     build_scene();
 }

@@ -25,5 +25,7 @@ void set_pixel_layout(int32_t bytes_per_pixel, uint32_t red_mask, uint32_t green
     pixel_format.blue_shift = mask_shift(blue_mask);
     pixel_format.width = width;
     pixel_format.height = height;
+    // A new layout starts without opaque bits, so black is 0.
     pixel_format.opaque_bits = 0;
+    pixel_format.fill_color = 0;
 }

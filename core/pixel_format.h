@@ -29,8 +29,8 @@ extern PixelFormat pixel_format;
 // Shift that lines bit 7 of a channel up with the top bit of mask (0 for an empty mask).
 int32_t mask_shift(uint32_t mask);
 
-// Describes a surface of width x height pixels in the given layout, without opaque bits; the
-// shifts are derived from the masks. pixels and pitch are left for the lock to fill.
+// Describes a surface of width x height pixels in the given layout, without opaque bits (the
+// fill colour then 0); the shifts are derived from the masks. pixels and pitch are left for the lock to fill.
 void set_pixel_layout(int32_t bytes_per_pixel, uint32_t red_mask, uint32_t green_mask,
                       uint32_t blue_mask, uint32_t width, uint32_t height);
 
