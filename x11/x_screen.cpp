@@ -296,24 +296,24 @@ bool open_x_screen(const SaverOptions& options) {
 }
 
 void clear_window() {
-    const Placement& p = x_screen.placement;
+    const FrameFit& p = x_screen.placement;
     Display* display = x_screen.display;
     const Window window = x_screen.window;
     GC gc = x_screen.gc;
-    const int right = p.x + p.width;
-    const int bottom = p.y + p.height;
+    const int right = p.left + p.width;
+    const int bottom = p.top + p.height;
     // Above, below, left and right of the frame.
-    if (p.y > 0)
+    if (p.top > 0)
         XFillRectangle(display, window, gc, 0, 0, static_cast<unsigned>(x_screen.width),
-                       static_cast<unsigned>(p.y));
+                       static_cast<unsigned>(p.top));
     if (bottom < x_screen.height)
         XFillRectangle(display, window, gc, 0, bottom, static_cast<unsigned>(x_screen.width),
                        static_cast<unsigned>(x_screen.height - bottom));
-    if (p.x > 0)
-        XFillRectangle(display, window, gc, 0, p.y, static_cast<unsigned>(p.x),
+    if (p.left > 0)
+        XFillRectangle(display, window, gc, 0, p.top, static_cast<unsigned>(p.left),
                        static_cast<unsigned>(p.height));
     if (right < x_screen.width)
-        XFillRectangle(display, window, gc, right, p.y,
+        XFillRectangle(display, window, gc, right, p.top,
                        static_cast<unsigned>(x_screen.width - right),
                        static_cast<unsigned>(p.height));
 }
@@ -321,26 +321,26 @@ void clear_window() {
 void resize_x_screen(int width, int height) {
     x_screen.width = width;
     x_screen.height = height;
-    x_screen.placement = place_frame(width, height);
+    x_screen.placement = fit_frame(width, height, FRAME_ACTUAL);
     clear_window();
 }
 
 void present_frame() {
-    const Placement& p = x_screen.placement;
+    const FrameFit& p = x_screen.placement;
     XImage* image = x_screen.frame_image;
-    if (p.scaled) {
+    if (p.reduced) {
         image = x_screen.scaled_image;
-        scale_frame(reinterpret_cast<uint8_t*>(x_screen.frame_image->data),
-                    x_screen.frame_image->bytes_per_line, x_screen.layout.bytes_per_pixel, p,
-                    reinterpret_cast<uint8_t*>(image->data), image->bytes_per_line);
+        reduce_frame(reinterpret_cast<uint8_t*>(x_screen.frame_image->data),
+                     x_screen.frame_image->bytes_per_line, x_screen.layout.bytes_per_pixel, p,
+                     reinterpret_cast<uint8_t*>(image->data), image->bytes_per_line);
     }
     const unsigned width = static_cast<unsigned>(p.width);
     const unsigned height = static_cast<unsigned>(p.height);
     if (x_screen.shm)
-        XShmPutImage(x_screen.display, x_screen.window, x_screen.gc, image, 0, 0, p.x, p.y, width,
+        XShmPutImage(x_screen.display, x_screen.window, x_screen.gc, image, 0, 0, p.left, p.top, width,
                      height, False);
     else
-        XPutImage(x_screen.display, x_screen.window, x_screen.gc, image, 0, 0, p.x, p.y, width,
+        XPutImage(x_screen.display, x_screen.window, x_screen.gc, image, 0, 0, p.left, p.top, width,
                   height);
     XSync(x_screen.display, False);
 }

@@ -9,7 +9,7 @@
 
 #include "animation.h"
 #include "options.h"
-#include "placement.h"
+#include "frame_fit.h"
 
 struct XScreen {
     Display* display;
@@ -23,7 +23,7 @@ struct XScreen {
     SurfaceLayout layout;     // how the frame's pixels are packed for this visual
     int width;                // the window's size, followed through ConfigureNotify
     int height;
-    Placement placement;
+    FrameFit placement;
     Atom delete_window;  // WM_DELETE_WINDOW of our own window
     GC gc;
     unsigned long white;  // for the frames-per-second text

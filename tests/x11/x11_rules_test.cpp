@@ -1,14 +1,12 @@
 // The X11 program's rules that need no X server: its command line and the daemon's window,
-// which visuals it serves and how, and where the frame goes in a window of any size.
+// and which visuals it serves and how.
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <random>
 #include <vector>
 
 #include "fixed_palette.h"
 #include "options.h"
-#include "placement.h"
 #include "visual_layout.h"
 
 // --- command line ------------------------------------------------------------------------------
@@ -201,90 +199,5 @@ TEST(VisualLayout, Table) {
         EXPECT_EQ(layout.red_mask, c.layout.red_mask);
         EXPECT_EQ(layout.green_mask, c.layout.green_mask);
         EXPECT_EQ(layout.blue_mask, c.layout.blue_mask);
-    }
-}
-
-// --- placement and scaling --------------------------------------------------------------------
-
-struct PlacementCase {
-    int window_width, window_height;
-    Placement placement;
-};
-
-TEST(Placement, Table) {
-    const PlacementCase cases[] = {
-        {640, 480, {0, 0, 640, 480, false}},
-        {1024, 768, {192, 144, 640, 480, false}},
-        {641, 481, {0, 0, 640, 480, false}},
-        {320, 240, {0, 0, 320, 240, true}},
-        {400, 200, {67, 0, 266, 200, true}},   // height-bound: black left and right
-        {200, 400, {0, 125, 200, 150, true}},  // width-bound: black above and below
-        {639, 480, {0, 0, 639, 479, true}},
-        {2000, 479, {681, 0, 638, 479, true}},
-        {1, 1, {0, 0, 1, 1, true}},
-        {0, 0, {0, 0, 1, 1, true}},
-    };
-    for (const PlacementCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.window_width << "x" << c.window_height);
-        const Placement p = place_frame(c.window_width, c.window_height);
-        EXPECT_EQ(p.x, c.placement.x);
-        EXPECT_EQ(p.y, c.placement.y);
-        EXPECT_EQ(p.width, c.placement.width);
-        EXPECT_EQ(p.height, c.placement.height);
-        EXPECT_EQ(p.scaled, c.placement.scaled);
-    }
-}
-
-// Over many window sizes: the frame fits, is as large as fits with its 4:3 shape, is centred,
-// and is scaled exactly when the window is smaller than it.
-TEST(Placement, FitsKeepsShapeAndCentresForAnySize) {
-    std::mt19937 random(8);
-    std::uniform_int_distribution<int> size(1, 2400);
-    for (int i = 0; i < 20000; ++i) {
-        const int w = size(random), h = size(random);
-        const Placement p = place_frame(w, h);
-        SCOPED_TRACE(testing::Message() << w << "x" << h);
-        ASSERT_EQ(p.scaled, w < 640 || h < 480);
-        ASSERT_LE(p.x + p.width, w);
-        ASSERT_LE(p.y + p.height, h);
-        ASSERT_LE(std::abs((w - p.width - p.x) - p.x), 1);
-        ASSERT_LE(std::abs((h - p.height - p.y) - p.y), 1);
-        if (!p.scaled) continue;
-        // One side fills the window, and the other is the shape's share of it, rounded down.
-        if (p.width == w)
-            ASSERT_EQ(p.height, std::max(1, w * 3 / 4));
-        else
-            ASSERT_TRUE(p.height == h && p.width == std::max(1, h * 4 / 3));
-    }
-}
-
-// Each target pixel comes from the source pixel under its centre; every byte of it is copied.
-TEST(ScaleFrame, NearestPixelUnderEachCentre) {
-    static uint8_t source[480][640][4];
-    static uint8_t target[480][640][4];
-    for (int y = 0; y < 480; ++y)
-        for (int x = 0; x < 640; ++x) {
-            source[y][x][0] = static_cast<uint8_t>(x);
-            source[y][x][1] = static_cast<uint8_t>(x >> 8);
-            source[y][x][2] = static_cast<uint8_t>(y);
-            source[y][x][3] = static_cast<uint8_t>(y >> 8);
-        }
-    // Pixel centres: 2 * source * size <= (2 * target + 1) * frame < 2 * (source + 1) * size.
-    auto under_centre = [](int from, int to, int size, int frame) {
-        return 2 * from * size <= (2 * to + 1) * frame &&
-               (2 * to + 1) * frame < 2 * (from + 1) * size;
-    };
-    const int sizes[][2] = {{320, 240}, {266, 200}, {200, 150}, {639, 479}, {1, 1}, {97, 72}};
-    for (const auto& size : sizes) {
-        const Placement p = {0, 0, size[0], size[1], true};
-        SCOPED_TRACE(testing::Message() << p.width << "x" << p.height);
-        scale_frame(&source[0][0][0], 640 * 4, 4, p, &target[0][0][0], 640 * 4);
-        for (int y = 0; y < p.height; ++y)
-            for (int x = 0; x < p.width; ++x) {
-                const int sx = target[y][x][0] | target[y][x][1] << 8;
-                const int sy = target[y][x][2] | target[y][x][3] << 8;
-                ASSERT_TRUE(under_centre(sx, x, p.width, 640)) << x << "," << y << " from " << sx;
-                ASSERT_TRUE(under_centre(sy, y, p.height, 480)) << x << "," << y << " from " << sy;
-            }
     }
 }

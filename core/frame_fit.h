@@ -1,0 +1,48 @@
+// Where the 640 x 480 frame goes in a drawable of any size, and how it is scaled to get there.
+//
+// A drawable at least as large as the frame shows it enlarged by a whole factor k (each frame
+// pixel a k x k block, so nothing is filtered and a scaled frame compares byte for byte with
+// the unscaled one), centred, black around. A drawable smaller than the frame, such as a
+// settings dialog's preview, shows the whole frame reduced, keeping its shape. Every front-end
+// places the frame through this one rule.
+#pragma once
+
+#include <cstdint>
+
+#include "world.h"
+
+// The frame is the world, cell for pixel.
+constexpr int32_t FRAME_WIDTH = WORLD_WIDTH;
+constexpr int32_t FRAME_HEIGHT = WORLD_HEIGHT;
+
+// A scale request: FRAME_FILL takes the largest whole factor that fits; N >= 1 takes at most N
+// (fewer where N does not fit); FRAME_ACTUAL is the frame at its own pixels.
+constexpr int32_t FRAME_FILL = 0;
+constexpr int32_t FRAME_ACTUAL = 1;
+// The largest factor asked for by number: 16 x 640 is wider than any screen made.
+constexpr int32_t FRAME_MAX_FACTOR = 16;
+
+struct FrameFit {
+    int32_t left;    // the frame's top-left corner in the drawable, never negative
+    int32_t top;
+    int32_t width;   // its size there: factor x 640 by factor x 480, or less when reduced
+    int32_t height;
+    int32_t factor;  // the whole enlargement; 1 when actual or reduced
+    bool reduced;    // the drawable is smaller than the frame
+};
+
+// The frame in a drawable of drawable_width x drawable_height pixels for a scale request
+// (FRAME_FILL, or 1 to FRAME_MAX_FACTOR; anything else counts as FRAME_FILL above the maximum
+// and as FRAME_ACTUAL below 0). Halves drop their fraction; sizes below 1 count as 1.
+FrameFit fit_frame(int32_t drawable_width, int32_t drawable_height, int32_t scale_request);
+
+// The frame (640 x 480 pixels of bytes_per_pixel 1 to 4, source_pitch bytes a row) enlarged by
+// factor into target (at the frame's top-left corner, target_pitch bytes a row): pixel (x, y)
+// becomes the factor x factor block at (factor x, factor y).
+void enlarge_frame(const uint8_t* source, int32_t source_pitch, int32_t bytes_per_pixel,
+                   int32_t factor, uint8_t* target, int32_t target_pitch);
+
+// The frame reduced to fit.width x fit.height into target: each target pixel takes the source
+// pixel under its centre.
+void reduce_frame(const uint8_t* source, int32_t source_pitch, int32_t bytes_per_pixel,
+                  const FrameFit& fit, uint8_t* target, int32_t target_pitch);
