@@ -53,6 +53,8 @@ void clear_frame(uint8_t* pixels, int32_t pitch) {
         std::memcpy(pixels + static_cast<intptr_t>(y) * pitch, pixels, row);
 }
 
+uint32_t frame_fill_color() { return pixel_format.fill_color; }
+
 // The frame itself, once the clock has its dt.
 static void draw_into(uint8_t* pixels, int32_t pitch) {
     pixel_format.pixels = pixels;

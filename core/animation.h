@@ -28,6 +28,9 @@ void set_opaque_bits(uint32_t bits);
 // Fills width x height pixels of a surface with the layout's fill colour (black).
 void clear_frame(uint8_t* pixels, int32_t pitch);
 
+// That fill colour as a packed value, for a front-end whose surfaces the platform fills.
+uint32_t frame_fill_color();
+
 // One frame into the surface at pixels (pitch bytes a row), the clock advanced to now_tick.
 void run_animation_frame(uint8_t* pixels, int32_t pitch, uint32_t now_tick);
 

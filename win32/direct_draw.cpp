@@ -59,14 +59,28 @@ static bool set_fixed_palette() {
     return display.primary_surface->SetPalette(display.palette) == DD_OK;
 }
 
-static bool create_back_surface() {
+static bool create_plain_surface(DWORD width, DWORD height, IDirectDrawSurface** surface) {
     DDSURFACEDESC desc = {};
     desc.dwSize = sizeof desc;
     desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
-    desc.dwHeight = WORLD_HEIGHT;
-    desc.dwWidth = WORLD_WIDTH;
+    desc.dwHeight = height;
+    desc.dwWidth = width;
     desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
-    return display.direct_draw->CreateSurface(&desc, &display.back_surface, nullptr) == DD_OK;
+    return display.direct_draw->CreateSurface(&desc, surface, nullptr) == DD_OK;
+}
+
+static bool create_back_surface() {
+    return create_plain_surface(WORLD_WIDTH, WORLD_HEIGHT, &display.back_surface);
+}
+
+bool enlarge_display(int factor) {
+    if (display.direct_draw == nullptr || factor < 2) return false;
+    IDirectDrawSurface* surface = nullptr;
+    if (!create_plain_surface(static_cast<DWORD>(factor) * WORLD_WIDTH,
+                              static_cast<DWORD>(factor) * WORLD_HEIGHT, &surface))
+        return false;
+    display.scaled_surface = surface;
+    return true;
 }
 
 static bool attach_clipper(HWND window) {
@@ -109,6 +123,7 @@ void setup_display(HWND window) {
     if (!create_back_surface()) return abandon_display();
     if (!attach_clipper(window)) return abandon_display();
 
-    const SurfaceLayout layout = {static_cast<int32_t>(depth / 8), masks[0], masks[1], masks[2]};
+    display.bytes_per_pixel = static_cast<int>(depth / 8);
+    const SurfaceLayout layout = {display.bytes_per_pixel, masks[0], masks[1], masks[2]};
     start_animation(layout, GetTickCount());
 }

@@ -7,9 +7,10 @@
 
 #include "animation.h"
 #include "direct_draw.h"
-#include "frame_placement.h"
-#include "pixel_format.h"
 #include "dismissal.h"
+#include "frame_fit.h"
+#include "frame_placement.h"
+#include "frame_setting.h"
 #include "host_state.h"
 #include "japanese_text.h"
 #include "resource_ids.h"
@@ -26,6 +27,7 @@ void reset_saver_view() {
     saver_view.client_height = 0;
     saver_view.source_rect = RECT{};
     saver_view.dest_rect = RECT{};
+    saver_view.factor = 0;
     saver_view.text_x = 0;
     saver_view.text_y = 0;
     saver_view.preview_bitmap = nullptr;
@@ -66,13 +68,21 @@ static void start_frame_timer(HWND window) {
                                        TIME_PERIODIC);
 }
 
-// The frame, or the error line in its place, in the middle of the primary monitor
-// (frame_placement.h).
+// The frame, or the error line in its place, in the middle of the primary monitor, at the
+// factor the setting and the monitor's DPI ask for (frame_placement.h). An enlarged frame gets a
+// surface of its size; where none can be made, the frame keeps its own pixels.
 static void place_on_primary(HWND window) {
     POINT origin = {0, 0};
     ClientToScreen(window, &origin);
-    const FramePlacement placed = frame_on_primary(GetSystemMetrics(SM_CXSCREEN),
-                                              GetSystemMetrics(SM_CYSCREEN), origin.x, origin.y);
+    const int32_t width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    FramePlacement placed = frame_on_primary(
+        width, height, origin.x, origin.y,
+        frame_scale_request(read_frame_size(), primary_monitor_dpi()));
+    if (placed.factor > 1 && !enlarge_display(placed.factor))
+        placed = frame_on_primary(width, height, origin.x, origin.y, FRAME_ACTUAL);
+    saver_view.factor = placed.factor;
+    saver_view.source_rect =
+        RECT{0, 0, placed.factor * WORLD_WIDTH, placed.factor * WORLD_HEIGHT};
     saver_view.dest_rect =
         RECT{placed.frame.left, placed.frame.top, placed.frame.right, placed.frame.bottom};
     saver_view.text_x = placed.text_x;
@@ -86,6 +96,7 @@ static void on_create(HWND window) {
     saver_view.client_width = static_cast<UINT>(client.right - client.left);
     saver_view.client_height = static_cast<UINT>(client.bottom - client.top);
     saver_view.source_rect = RECT{0, 0, WORLD_WIDTH, WORLD_HEIGHT};
+    saver_view.factor = 1;
 
     if (host.preview) {
         HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongA(window, GWL_HINSTANCE));
@@ -173,27 +184,42 @@ static void wait_for_refresh() {
     }
 }
 
-// One frame: clear, lock, advance the clock, draw, unlock, wait, present. Only the lock's status
-// matters; a failing clear or present leaves this frame incomplete and the next one tries again.
+// The drawn frame, locked at pixels, into the enlarged surface: every pixel an exact block.
+static void enlarge_into_scaled(const uint8_t* pixels, LONG pitch) {
+    DDSURFACEDESC locked = {};
+    locked.dwSize = sizeof locked;
+    if (display.scaled_surface->Lock(nullptr, &locked, DDLOCK_WAIT, nullptr) != DD_OK) return;
+    enlarge_frame(pixels, pitch, display.bytes_per_pixel, saver_view.factor,
+                  static_cast<uint8_t*>(locked.lpSurface), locked.lPitch);
+    display.scaled_surface->Unlock(locked.lpSurface);
+}
+
+// One frame: clear, lock, advance the clock, draw, enlarge where the frame is, unlock, wait,
+// present. Only the lock's status matters; a failing clear or present leaves this frame
+// incomplete and the next one tries again.
 static void run_frame() {
+    RECT frame_rect = {0, 0, WORLD_WIDTH, WORLD_HEIGHT};
     DDBLTFX fill = {};
     fill.dwSize = sizeof fill;
-    fill.dwFillColor = pixel_format.fill_color;
-    display.back_surface->Blt(&saver_view.source_rect, nullptr, nullptr,
+    fill.dwFillColor = frame_fill_color();
+    display.back_surface->Blt(&frame_rect, nullptr, nullptr,
                               DDBLT_COLORFILL | DDBLT_WAIT, &fill);
 
     DDSURFACEDESC locked = {};
     locked.dwSize = sizeof locked;
     if (display.back_surface->Lock(nullptr, &locked, DDLOCK_WAIT, nullptr) == DD_OK) {
-        run_animation_frame(static_cast<uint8_t*>(locked.lpSurface), locked.lPitch,
-                            GetTickCount());
+        uint8_t* pixels = static_cast<uint8_t*>(locked.lpSurface);
+        run_animation_frame(pixels, locked.lPitch, GetTickCount());
+        if (display.scaled_surface != nullptr) enlarge_into_scaled(pixels, locked.lPitch);
         display.back_surface->Unlock(locked.lpSurface);
     }
 
     wait_for_refresh();
     frame_presented(saver_view.pacing, clock_us());
-    display.primary_surface->Blt(&saver_view.dest_rect, display.back_surface,
-                                 &saver_view.source_rect, DDBLT_WAIT, nullptr);
+    IDirectDrawSurface* shown =
+        display.scaled_surface != nullptr ? display.scaled_surface : display.back_surface;
+    display.primary_surface->Blt(&saver_view.dest_rect, shown, &saver_view.source_rect,
+                                 DDBLT_WAIT, nullptr);
     saver_view.frame_pending = 0;
 }
 

@@ -11,7 +11,12 @@
 # the last monitor ends the saver.
 #
 # DISPLAY_DPI=144 raises the desktop's DPI (LogPixels; a scale of 150%): the frame must stay
-# 640 x 480 real pixels in the same place.
+# 640 x 480 real pixels in the same place. At 192 DPI (200%) it is enlarged twice, at 288 three
+# times (as far as the primary monitor has room), and DISPLAY_FRAME_SIZE=1 (the configure
+# dialog's box ticked) enlarges it as far as the primary has room whatever the DPI. An enlarged
+# frame must be made of exact k x k blocks, centred on the primary, black around; the frame
+# those blocks make is checked against the scene as above.
+# DISPLAY_SIZE=WxH is the desktop's size (default 1024x768; one monitor).
 # DISPLAY_SCREENSHOT_OUT=file keeps a copy of the screenshot.
 source "$(dirname "$0")/lib.sh"
 depth=${1:-24}
@@ -22,12 +27,20 @@ if [ -n "$monitors" ]; then
   convert -size 8x8 xc:'#808000' "$TEST_DIR/desktop.png"
   display -window root "$TEST_DIR/desktop.png"
 else
-  wine_session "$depth" 1024x768
+  wine_session "$depth" "${DISPLAY_SIZE:-1024x768}"
   PRIMARY_WIDTH=$SCREEN_WIDTH PRIMARY_HEIGHT=$SCREEN_HEIGHT
 fi
-frame_x=$(((PRIMARY_WIDTH - 640) / 2)) frame_y=$(((PRIMARY_HEIGHT - 480) / 2))
 dpi=${DISPLAY_DPI:-96}
 [ "$dpi" = 96 ] || reg_set 'HKCU\Control Panel\Desktop' LogPixels REG_DWORD "$dpi"
+[ -n "${DISPLAY_FRAME_SIZE:-}" ] &&
+  reg_set 'HKCU\Software\Mirabel\Tessaly' FrameSize REG_DWORD "$DISPLAY_FRAME_SIZE"
+# The factor: the whole part of dpi / 96, or all the room there is when filling; no more than fits.
+fits=$((PRIMARY_WIDTH / 640 < PRIMARY_HEIGHT / 480 ? PRIMARY_WIDTH / 640 : PRIMARY_HEIGHT / 480))
+factor=$((dpi / 96))
+[ "${DISPLAY_FRAME_SIZE:-0}" = 1 ] && factor=$fits
+[ "$factor" -gt "$fits" ] && factor=$fits
+frame_w=$((640 * factor)) frame_h=$((480 * factor))
+frame_x=$(((PRIMARY_WIDTH - frame_w) / 2)) frame_y=$(((PRIMARY_HEIGHT - frame_h) / 2))
 
 # What set-up makes of this desktop, and where the scene puts things.
 wine "$SANDGLASS_BIN/display_probe.exe" >"$TEST_DIR/probe.txt" 2>/dev/null
@@ -72,8 +85,23 @@ read -r ox_min ox_max oy_min oy_max < <(awk -v T="$elapsed" 'BEGIN {
   print ox_min, ox_max, oy_min, oy_max }')
 read -r wall_cx wall_cy < <(probe wall_centroid | awk -F, '{print $1 / 100, $2 / 100}')
 
-convert "$TEST_DIR/shot.png" -depth 8 txt:- | awk -f "$SANDGLASS_SOURCE/tests/win32/display_frame_check.awk" \
-  -v depth="$depth" -v frame_x="$frame_x" -v frame_y="$frame_y" \
+checked="$TEST_DIR/shot.png" check_x=$frame_x check_y=$frame_y
+if [ "$factor" -gt 1 ]; then
+  # Exact blocks: the frame area sampled down to one pixel a block and enlarged again by
+  # repetition is the area itself, pixel for pixel; nothing is lit around it.
+  convert "$TEST_DIR/shot.png" -crop "${frame_w}x$frame_h+$frame_x+$frame_y" +repage "$TEST_DIR/area.png"
+  convert "$TEST_DIR/area.png" -sample 640x480 "$TEST_DIR/frame.png"
+  convert "$TEST_DIR/frame.png" -sample "${frame_w}x$frame_h" "$TEST_DIR/blocks.png"
+  expect_eq "the ${frame_w} x $frame_h area at ($frame_x, $frame_y): exact $factor x $factor blocks (pixels differing)" \
+    0 "$(compare -metric AE "$TEST_DIR/area.png" "$TEST_DIR/blocks.png" null: 2>&1)"
+  expect_eq "nothing lit around the enlarged frame" 0 "$(convert "$TEST_DIR/shot.png" -fill black \
+    -draw "rectangle $frame_x,$frame_y $((frame_x + frame_w - 1)),$((frame_y + frame_h - 1))" \
+    -format '%[fx:int(255*maxima)]' info:)"
+  # The frame the blocks make is checked as the frame itself.
+  checked="$TEST_DIR/frame.png" check_x=0 check_y=0
+fi
+convert "$checked" -depth 8 txt:- | awk -f "$SANDGLASS_SOURCE/tests/win32/display_frame_check.awk" \
+  -v depth="$depth" -v frame_x="$check_x" -v frame_y="$check_y" \
   -v ox_min="$ox_min" -v ox_max="$ox_max" -v oy_min="$oy_min" -v oy_max="$oy_max" \
   -v wall="$(probe wall)" -v wall_cx="$wall_cx" -v wall_cy="$wall_cy" \
   -v wall_box="$(probe wall_box)" -v picture_box="$(probe picture_box)" \
