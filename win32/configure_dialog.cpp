@@ -1,9 +1,12 @@
-// The configure dialog. The saver has no settings: the dialog shows its picture, name and
-// version and the home page, and its result becomes the exit code of the configure mode.
+// The configure dialog. It shows the saver's picture, name and version and the home page, and
+// its one setting, whether the frame fills the screen, which is stored only when the dialog
+// ends with OK; its result becomes the exit code of the configure mode.
 #include "configure_dialog.h"
 
 #include <shellapi.h>
 
+#include "frame_placement.h"
+#include "frame_setting.h"
 #include "host_state.h"
 #include "home_page.h"
 #include "japanese_text.h"
@@ -61,10 +64,17 @@ INT_PTR CALLBACK configure_dialog_proc(HWND dialog, UINT message, WPARAM wparam,
     switch (message) {
     case WM_INITDIALOG:
         set_caption(dialog);
+        CheckDlgButton(dialog, IDC_FRAME_FILL,
+                       read_frame_size() == FRAME_SIZE_FILL ? BST_CHECKED : BST_UNCHECKED);
         return TRUE;  // the system puts the focus on the first tab stop, OK
     case WM_COMMAND:
         switch (LOWORD(wparam)) {
-        case IDOK: EndDialog(dialog, 1); return TRUE;
+        case IDOK:
+            write_frame_size(IsDlgButtonChecked(dialog, IDC_FRAME_FILL) == BST_CHECKED
+                                 ? FRAME_SIZE_FILL
+                                 : FRAME_SIZE_DPI);
+            EndDialog(dialog, 1);
+            return TRUE;
         case IDCANCEL: EndDialog(dialog, 2); return TRUE;
         case IDC_CONNECT: open_home_page(dialog); return FALSE;
         default: return FALSE;

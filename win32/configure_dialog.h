@@ -1,4 +1,5 @@
-// The configure dialog: a picture of the saver, its name and version, the home page.
+// The configure dialog: a picture of the saver, its name and version, the home page, and the
+// check box that lets the frame fill the screen.
 #pragma once
 
 #ifdef _WIN32

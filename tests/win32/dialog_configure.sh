@@ -4,8 +4,11 @@
 # lines, the address box, the button and OK in their places, the button that asks the shell to
 # open the home page (each time, the dialog staying open), Enter ending it with 1 and the close
 # box with 2. The https handler of the private prefix is dialog_recorder.exe, which writes down
-# the address instead of opening a browser. Then the same dialog under an English locale (ANSI
-# code page 1252): the same Unicode texts, and on the screen the same dialog pixel for pixel.
+# the address instead of opening a browser. The check box 「画面いっぱいに拡大する」 under the
+# name lines: its state is stored (HKCU\Software\Mirabel\Tessaly, FrameSize) when the dialog
+# ends with OK, never otherwise, and shown again the next time. Then the same dialog under an
+# English locale (ANSI code page 1252): the same Unicode texts, and on the screen the same dialog
+# pixel for pixel.
 #
 #   dialog_configure.sh [DPI]   the desktop's resolution in dots per inch (LogPixels), default 96:
 #                               at 144 the dialog grows with its font and must stay whole
@@ -80,6 +83,14 @@ same_picture() {
   expect_eq "$1 shown pixel for pixel" 0 "$differing"
 }
 
+# frame_size: the stored FrameSize ("missing" when there is none).
+frame_size() {
+  local value
+  value=$(wine reg query 'HKCU\Software\Mirabel\Tessaly' /v FrameSize 2>/dev/null | tr -d '\r' |
+    awk '$1 == "FrameSize" { print $2 " " $3 }')
+  echo "${value:-missing}"
+}
+
 # grey "r,g,b": the pixel's grey level.
 grey() { IFS=, read -r r g b <<<"$1"; echo $(((r + g + b) / 3)); }
 
@@ -89,13 +100,15 @@ if wait_log '^control ' 30; then sleep 1; fi
 expect_eq "caption bytes (Mirabel, 0x81 0x45)" 4d69726162656c8145 "$(log_field title '^window=')"
 expect_eq "caption as Unicode (Mirabel・)" 004d00690072006100620065006c30fb "$(log_field unicode '^window=')"
 expect_eq "focus on OK" 1 "$(log_field focus '^window=')"
-expect_eq "controls" 7 "$(launch_lines | grep -c '^control ')"
+expect_eq "controls" 8 "$(launch_lines | grep -c '^control ')"
 # The controls' texts as the template holds them (UTF-8 in the script, UTF-16 in the resource).
 utf16() { printf '%s' "$1" | iconv -f UTF-8 -t UTF-16BE | od -An -v -tx1 | tr -d ' \n'; }
 notice=$(sed -n 's/^ *CONTROL "\(.*\)", -1, STATIC_CLASS, 0x50020001, 7, 97, .*/\1/p' \
   "$SANDGLASS_SOURCE/win32/res/sandglass.rc")
 expect_eq "button 1003 reads 接続" "$(utf16 接続)" "$(control 4 text)"
 expect_eq "the notice as in the template" "$(utf16 "$notice")" "$(control 7 text)"
+expect_eq "check box 1004 reads 画面いっぱいに拡大する" "$(utf16 画面いっぱいに拡大する)" "$(control 8 text)"
+expect_eq "no setting stored yet: the box is clear" "missing 0" "$(frame_size) $(control 8 checked)"
 texts=$(launch_lines | grep '^control ' | tr ' ' '\n' | grep '^text=')
 screenshot "$shot"
 IFS=, read -r wl wt wr wb <<<"$(log_field rect '^window=')"
@@ -109,10 +122,10 @@ IFS=, read -r cl ct cr cb <<<"$(log_field client '^window=')"
 convert "$shot" -crop "$((cr - cl))x$((cb - ct))+$cl+$ct" +repage "$TEST_DIR/client-ja.png"
 check "the dialog on the screen" [ "$wl" -ge 0 -a "$wt" -ge 0 -a "$wr" -le "$SCREEN_WIDTH" -a "$wb" -le "$SCREEN_HEIGHT" ]
 outside="" overlapping=""
-for n in 1 2 3 4 5 6 7; do
+for n in 1 2 3 4 5 6 7 8; do
   IFS=, read -r l t r b <<<"$(control "$n" rect)"
   [ "$l" -ge "$cl" -a "$t" -ge "$ct" -a "$r" -le "$cr" -a "$b" -le "$cb" ] || outside+=" $n"
-  for m in $(seq $((n + 1)) 7); do
+  for m in $(seq $((n + 1)) 8); do
     IFS=, read -r l2 t2 r2 b2 <<<"$(control "$m" rect)"
     [ "$r" -le "$l2" -o "$r2" -le "$l" -o "$b" -le "$t2" -o "$b2" -le "$t" ] || overlapping+=" $n/$m"
   done
@@ -163,6 +176,17 @@ check "OK: text" [ "$(ink "$w" "$h" "$x" "$y")" -gt 15 ]
 read -r w h x y <<<"$(region 7)"
 expect_eq "notice: one line" 1 "$(ink_lines "$w" "$h" "$x" "$y")"
 centred "notice" "$w" "$h" "$x" "$y"
+# The check box: between the name lines and the address, its box and text one line, whole in its
+# control, centred under the name lines as they are.
+IFS=, read -r l t r b <<<"$(control 8 rect)"
+IFS=, read -r nl nt nr nb <<<"$(control 5 rect)"
+check "check box: under the name lines, above the address" [ "$t" -ge "$nb" -a "$b" -le "$at" ]
+read -r w h x y <<<"$(region 8)"
+expect_eq "check box: one line" 1 "$(ink_lines "$w" "$h" "$x" "$y")"
+read -r bw bh bx by <<<"$(ink_box "$w" "$h" "$x" "$y")"
+check "check box: the text whole (ink ends $((w - bx - bw)) pixels before the control's edge)" [ $((bx + bw)) -lt "$w" ]
+centre_offset=$((2 * (x + bx) + bw - nl - nr))
+check "check box: centred under the name lines (twice the offset: $centre_offset)" [ "$centre_offset" -ge -12 -a "$centre_offset" -le 12 ]
 
 echo "--- the home page button"
 click_control 1003
@@ -172,17 +196,29 @@ opened() { cat "$record" 2>/dev/null | grep -c -F "$home_page"; }
 for _ in $(seq 50); do [ "$(opened)" -ge 2 ] && break; sleep 0.1; done
 expect_eq "the shell asked to open the home page twice" 2 "$(opened)"
 check "the dialog stays open" kill -0 "$LAUNCH_PID"
+click_control 1004
+sleep 0.5
+expect_eq "nothing stored while the dialog is open" missing "$(frame_size)"
 dialog_key Return
 expect_eq "Enter ends the dialog with 1" 0x00000001 "$(launch_exit 20)"
+expect_eq "OK stores the ticked box" "REG_DWORD 0x1" "$(frame_size)"
 
 echo "--- the close box"
 launch LAUNCH_LINE="sandglass.scr"
 if wait_log '^control ' 30; then
-  sleep 0.5
+  sleep 1
+  expect_eq "the stored setting ticks the box" 1 "$(control 8 checked)"
+  # The face with the box ticked, for the English locale's below.
+  screenshot "$shot"
+  IFS=, read -r cl ct cr cb <<<"$(log_field client '^window=')"
+  convert "$shot" -crop "$((cr - cl))x$((cb - ct))+$cl+$ct" +repage "$TEST_DIR/client-ja.png"
+  click_control 1004
+  sleep 0.3
   IFS=, read -r x y <<<"$(log_field close '^window=')"
   xdotool mousemove "$x" "$y" sleep 0.3 click 1 2>/dev/null
 fi
 expect_eq "the close box ends the dialog with 2" 0x00000002 "$(launch_exit 20)"
+expect_eq "the close box stores nothing" "REG_DWORD 0x1" "$(frame_size)"
 
 echo "--- the same dialog under an English locale"
 launch LANG=en_US.UTF-8 LAUNCH_LINE="sandglass.scr"
@@ -197,7 +233,9 @@ IFS=, read -r cl ct cr cb <<<"$(log_field client '^window=')"
 convert "$shot" -crop "$((cr - cl))x$((cb - ct))+$cl+$ct" +repage "$TEST_DIR/client-en.png"
 differing=$(compare -metric AE "$TEST_DIR/client-ja.png" "$TEST_DIR/client-en.png" null: 2>&1)
 expect_eq "English: the dialog's face exactly as under the Japanese locale" 0 "$differing"
+click_control 1004
 dialog_key Escape
 expect_eq "English: Esc ends the dialog with 2" 0x00000002 "$(launch_exit 20)"
+expect_eq "English: Esc stores nothing" "REG_DWORD 0x1" "$(frame_size)"
 
 finish

@@ -17,7 +17,8 @@
 // unicode=<hex of GetWindowTextW> owner=<self|foreground|none|handle> rect=l,t,r,b
 // client=l,t,r,b close=x,y focus=<control id>" for every visible top-level window of the child when it first
 // appears, followed for a dialog by "control id=<id> class=<class> text=<hex of the Unicode
-// text> rect=l,t,r,b client=l,t,r,b" for each of its controls (screen coordinates);
+// text> rect=l,t,r,b client=l,t,r,b checked=<0|1>" for each of its controls (screen coordinates;
+// checked is a check box's state, 0 for other controls);
 // "parent=<handle>" and "front=<handle>" for the windows the launcher made; "exit=0x%08X" or
 // "exit=timeout" at the end.
 #include <windows.h>
@@ -76,10 +77,13 @@ BOOL CALLBACK describe_control(HWND control, LPARAM) {
     RECT client;
     GetClientRect(control, &client);
     MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&client), 2);
-    std::printf("control id=%d class=%s text=%s rect=%ld,%ld,%ld,%ld client=%ld,%ld,%ld,%ld\n",
+    // A check box's state (0 for every other control).
+    const LRESULT checked = SendMessageW(control, BM_GETCHECK, 0, 0);
+    std::printf("control id=%d class=%s text=%s rect=%ld,%ld,%ld,%ld client=%ld,%ld,%ld,%ld "
+                "checked=%ld\n",
                 GetDlgCtrlID(control), class_name, hex_units(std::wstring(text, length)).c_str(),
                 rect.left, rect.top, rect.right, rect.bottom, client.left, client.top, client.right,
-                client.bottom);
+                client.bottom, static_cast<long>(checked));
     return TRUE;
 }
 

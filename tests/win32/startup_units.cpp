@@ -164,7 +164,7 @@ TEST(ConfigureDialog, FrameOfTheJapaneseTemplate) {
     EXPECT_EQ(in.dword(), 0u);     // help id
     EXPECT_EQ(in.dword(), 0u);     // extended style
     EXPECT_EQ(in.dword(), 0x80C808C0u);
-    EXPECT_EQ(in.word(), 7);       // controls
+    EXPECT_EQ(in.word(), 8);       // controls
     EXPECT_EQ(static_cast<short>(in.word()), 0);
     EXPECT_EQ(static_cast<short>(in.word()), 0);
     EXPECT_EQ(in.word(), 292);
@@ -196,6 +196,9 @@ TEST(ConfigureDialog, EveryControlInTemplateOrder) {
         {L"#130", 0xFFFFFFFF, L"Mirabel\nTessaly ver1.1", 0x50020001, 0, 124, 28, 161, 21},
         {L"#130", 0xFFFFFFFF, url, 0x50020201, 0x20000, 123, 75, 125, 13},
         {L"#130", 0xFFFFFFFF, L"", 0x50020001, 0, 7, 97, 278, 12},  // the notice: any text
+        // 画面いっぱいに拡大する, an automatic check box
+        {L"#128", 1004, L"\x753B\x9762\x3044\x3063\x3071\x3044\x306B\x62E1\x5927\x3059\x308B",
+         0x50010003, 0, 155, 55, 106, 12},
     };
     for (const Control& want : expected) {
         SCOPED_TRACE(testing::Message() << "control " << (&want - expected) + 1);
