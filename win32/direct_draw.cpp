@@ -75,8 +75,8 @@ static bool create_back_surface() {
 }
 
 // The enlarged surface is asked for in system memory: the program fills all of it every frame,
-// and the blit from there is a plain copy (under Wine, left to the driver, it became a texture
-// uploaded every frame: 23 % of a core at twice the size instead of 9 %).
+// and the blit from there is a plain copy (under Wine, left to the driver, it cost a few points
+// of a core more at twice the size).
 bool enlarge_display(int factor) {
     if (display.direct_draw == nullptr || factor < 2) return false;
     IDirectDrawSurface* surface = nullptr;
