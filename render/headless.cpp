@@ -11,7 +11,7 @@
 #include "scene.h"
 #include "world.h"
 
-static uint8_t surface_memory[HEADLESS_WIDTH * HEADLESS_HEIGHT * 4];
+static uint8_t surface_memory[FRAME_WIDTH * FRAME_HEIGHT * 4];
 static HeadlessRun the_run;
 
 bool headless_layout_supported(int bits_per_pixel) {
@@ -22,7 +22,7 @@ bool headless_layout_supported(int bits_per_pixel) {
 HeadlessRun* headless_start(int bits_per_pixel) {
     if (!headless_layout_supported(bits_per_pixel)) return nullptr;
     the_run.bits_per_pixel = bits_per_pixel;
-    the_run.pitch = HEADLESS_WIDTH * (bits_per_pixel / 8);
+    the_run.pitch = FRAME_WIDTH * (bits_per_pixel / 8);
     the_run.frames = 0;
     the_run.surface = surface_memory;
     std::memset(surface_memory, 0, sizeof surface_memory);
@@ -31,7 +31,7 @@ HeadlessRun* headless_start(int bits_per_pixel) {
 }
 
 size_t headless_surface_size(const HeadlessRun* run) {
-    return static_cast<size_t>(run->pitch) * HEADLESS_HEIGHT;
+    return static_cast<size_t>(run->pitch) * FRAME_HEIGHT;
 }
 
 void headless_frame(HeadlessRun* run, float dt) {
