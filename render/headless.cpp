@@ -7,12 +7,12 @@
 
 #include "animation.h"
 #include "fixed_palette.h"
-#include "pixel_format.h"
 #include "scene.h"
 #include "world.h"
 
 static uint8_t surface_memory[FRAME_WIDTH * FRAME_HEIGHT * 4];
 static HeadlessRun the_run;
+static SurfaceLayout the_layout;  // how the run's surface packs a colour
 
 bool headless_layout_supported(int bits_per_pixel) {
     return bits_per_pixel == 8 || bits_per_pixel == 16 || bits_per_pixel == 24 ||
@@ -26,7 +26,8 @@ HeadlessRun* headless_start(int bits_per_pixel) {
     the_run.frames = 0;
     the_run.surface = surface_memory;
     std::memset(surface_memory, 0, sizeof surface_memory);
-    start_animation(layout_for_depth(bits_per_pixel), 0);
+    the_layout = layout_for_depth(bits_per_pixel);
+    start_animation(the_layout, 0);
     return &the_run;
 }
 
@@ -81,7 +82,7 @@ void headless_pixel_rgb(const HeadlessRun* run, int x, int y, uint8_t rgb[3]) {
     }
     uint32_t value = 0;
     for (int i = 0; i < bytes; ++i) value |= static_cast<uint32_t>(at[i]) << (8 * i);
-    rgb[0] = expand_channel(value, pixel_format.red_mask);
-    rgb[1] = expand_channel(value, pixel_format.green_mask);
-    rgb[2] = expand_channel(value, pixel_format.blue_mask);
+    rgb[0] = expand_channel(value, the_layout.red_mask);
+    rgb[1] = expand_channel(value, the_layout.green_mask);
+    rgb[2] = expand_channel(value, the_layout.blue_mask);
 }
