@@ -56,8 +56,8 @@ static bool may_own_any_file() {
     return (data[CAP_TO_INDEX(CAP_FOWNER)].effective & CAP_TO_MASK(CAP_FOWNER)) != 0;
 }
 
-// The attribute flags (immutable, append-only) of at/leaf, or of at itself when leaf is "";
-// false where the file system does not tell.
+// Whether at/leaf (at itself when leaf is "") has one of the attributes statx reports
+// (immutable, append-only, mount root); false where the file system does not tell.
 static bool has_attribute(int at, const char* leaf, uint64_t attribute) {
     struct statx facts;
     const int flags = AT_SYMLINK_NOFOLLOW | (leaf[0] == '\0' ? AT_EMPTY_PATH : 0);
