@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "echo_text.h"
 #include "fixed_palette.h"
 #include "visual_layout.h"
 
@@ -171,7 +172,9 @@ static bool create_own_window() {
 static bool use_given_window(Window window, const char* display_name) {
     XWindowAttributes attributes;
     if (!XGetWindowAttributes(x_screen.display, window, &attributes) || !synced_ok()) {
-        std::fprintf(stderr, "sandglass: no window 0x%lx on display %s\n", window, display_name);
+        char shown[512];
+        echo_text(shown, sizeof shown, display_name);
+        std::fprintf(stderr, "sandglass: no window 0x%lx on display %s\n", window, shown);
         return false;
     }
     x_screen.window = window;
@@ -270,8 +273,9 @@ bool open_x_screen(const SaverOptions& options) {
     if (x_screen.display == nullptr) {
         const char* name =
             options.display_name != nullptr ? options.display_name : getenv("DISPLAY");
-        std::fprintf(stderr, "sandglass: cannot open display %s\n",
-                     name != nullptr ? name : "(unset)");
+        char shown[512] = "(unset)";
+        if (name != nullptr) echo_text(shown, sizeof shown, name);
+        std::fprintf(stderr, "sandglass: cannot open display %s\n", shown);
         return false;
     }
     XSetErrorHandler(on_x_error);
@@ -363,14 +367,17 @@ void close_x_screen() {
         x_screen.scaled_image->data = nullptr;
         XDestroyImage(x_screen.scaled_image);
     }
-    if (x_screen.shm) {
-        XShmDetach(x_screen.display, &x_screen.segment);
-        XSync(x_screen.display, False);
-        shmdt(x_screen.segment.shmaddr);
-    }
+    // The window's colormap first: should the server stop answering, the stop deadline ends
+    // the program inside XCloseDisplay's wait, with these requests already sent.
     if (x_screen.own_colormap && !x_screen.own_window && x_screen.given_colormap != None) {
         XSetWindowColormap(x_screen.display, x_screen.window, x_screen.given_colormap);
         XInstallColormap(x_screen.display, x_screen.given_colormap);
+    }
+    // The segment is marked for removal already; the server's own attachment ends with the
+    // connection, so nothing here waits for it.
+    if (x_screen.shm) {
+        XShmDetach(x_screen.display, &x_screen.segment);
+        shmdt(x_screen.segment.shmaddr);
     }
     XCloseDisplay(x_screen.display);
     x_screen.display = nullptr;
