@@ -5,7 +5,7 @@
 
 #include "animation.h"
 #include "fixed_palette.h"
-#include "world.h"
+#include "frame_fit.h"
 
 // The sizes the published interfaces are called with.
 static_assert(sizeof(DDSURFACEDESC) == 108, "surface description of 108 bytes");
@@ -71,7 +71,7 @@ static bool create_plain_surface(DWORD width, DWORD height, DWORD caps,
 }
 
 static bool create_back_surface() {
-    return create_plain_surface(WORLD_WIDTH, WORLD_HEIGHT, 0, &display.back_surface);
+    return create_plain_surface(FRAME_WIDTH, FRAME_HEIGHT, 0, &display.back_surface);
 }
 
 // The enlarged surface is asked for in system memory: the program fills all of it every frame,
@@ -80,8 +80,8 @@ static bool create_back_surface() {
 bool enlarge_display(int factor) {
     if (display.direct_draw == nullptr || factor < 2) return false;
     IDirectDrawSurface* surface = nullptr;
-    if (!create_plain_surface(static_cast<DWORD>(factor) * WORLD_WIDTH,
-                              static_cast<DWORD>(factor) * WORLD_HEIGHT, DDSCAPS_SYSTEMMEMORY,
+    if (!create_plain_surface(static_cast<DWORD>(factor) * FRAME_WIDTH,
+                              static_cast<DWORD>(factor) * FRAME_HEIGHT, DDSCAPS_SYSTEMMEMORY,
                               &surface))
         return false;
     display.scaled_surface = surface;

@@ -14,7 +14,6 @@
 #include "host_state.h"
 #include "japanese_text.h"
 #include "resource_ids.h"
-#include "world.h"
 
 static_assert(sizeof(DDBLTFX) == 100, "blit effects of 100 bytes");
 static_assert(sizeof(BITMAP) == 24, "bitmap description of 24 bytes");
@@ -82,7 +81,7 @@ static void place_on_primary(HWND window) {
         placed = frame_on_primary(width, height, origin.x, origin.y, FRAME_ACTUAL);
     saver_view.factor = placed.factor;
     saver_view.source_rect =
-        RECT{0, 0, placed.factor * WORLD_WIDTH, placed.factor * WORLD_HEIGHT};
+        RECT{0, 0, placed.factor * FRAME_WIDTH, placed.factor * FRAME_HEIGHT};
     saver_view.dest_rect =
         RECT{placed.frame.left, placed.frame.top, placed.frame.right, placed.frame.bottom};
     saver_view.text_x = placed.text_x;
@@ -95,7 +94,7 @@ static void on_create(HWND window) {
     saver_view.window = window;
     saver_view.client_width = static_cast<UINT>(client.right - client.left);
     saver_view.client_height = static_cast<UINT>(client.bottom - client.top);
-    saver_view.source_rect = RECT{0, 0, WORLD_WIDTH, WORLD_HEIGHT};
+    saver_view.source_rect = RECT{0, 0, FRAME_WIDTH, FRAME_HEIGHT};
     saver_view.factor = 1;
 
     if (host.preview) {
@@ -198,7 +197,7 @@ static void enlarge_into_scaled(const uint8_t* pixels, LONG pitch) {
 // present. Only the lock's status matters; a failing clear or present leaves this frame
 // incomplete and the next one tries again.
 static void run_frame() {
-    RECT frame_rect = {0, 0, WORLD_WIDTH, WORLD_HEIGHT};
+    RECT frame_rect = {0, 0, FRAME_WIDTH, FRAME_HEIGHT};
     DDBLTFX fill = {};
     fill.dwSize = sizeof fill;
     fill.dwFillColor = frame_fill_color();
