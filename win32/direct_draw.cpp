@@ -59,33 +59,14 @@ static bool set_fixed_palette() {
     return display.primary_surface->SetPalette(display.palette) == DD_OK;
 }
 
-static bool create_plain_surface(DWORD width, DWORD height, DWORD caps,
-                                 IDirectDrawSurface** surface) {
+static bool create_back_surface() {
     DDSURFACEDESC desc = {};
     desc.dwSize = sizeof desc;
     desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
-    desc.dwHeight = height;
-    desc.dwWidth = width;
-    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | caps;
-    return display.direct_draw->CreateSurface(&desc, surface, nullptr) == DD_OK;
-}
-
-static bool create_back_surface() {
-    return create_plain_surface(FRAME_WIDTH, FRAME_HEIGHT, 0, &display.back_surface);
-}
-
-// The enlarged surface is asked for in system memory: the program fills all of it every frame,
-// and the blit from there is a plain copy (under Wine, left to the driver, it cost a few points
-// of a core more at twice the size).
-bool enlarge_display(int factor) {
-    if (display.direct_draw == nullptr || factor < 2) return false;
-    IDirectDrawSurface* surface = nullptr;
-    if (!create_plain_surface(static_cast<DWORD>(factor) * FRAME_WIDTH,
-                              static_cast<DWORD>(factor) * FRAME_HEIGHT, DDSCAPS_SYSTEMMEMORY,
-                              &surface))
-        return false;
-    display.scaled_surface = surface;
-    return true;
+    desc.dwHeight = FRAME_HEIGHT;
+    desc.dwWidth = FRAME_WIDTH;
+    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
+    return display.direct_draw->CreateSurface(&desc, &display.back_surface, nullptr) == DD_OK;
 }
 
 static bool attach_clipper(HWND window) {

@@ -1,6 +1,5 @@
 // DirectDraw set-up: exclusive full-screen access, the primary surface, the fixed palette of an
-// 8-bit desktop, the 640 x 480 off-screen surface and a clipper bound to the saver window; where
-// the frame is enlarged, an off-screen surface of the enlarged size.
+// 8-bit desktop, the 640 x 480 off-screen surface and a clipper bound to the saver window.
 #pragma once
 
 #ifdef _WIN32
@@ -11,8 +10,7 @@ struct Display {
     IDirectDraw* direct_draw;            // null: no display; every user tests this first
     IDirectDrawSurface* primary_surface;
     IDirectDrawSurface* back_surface;    // the frame is drawn here
-    IDirectDrawSurface* scaled_surface;  // the frame enlarged (enlarge_display); null at 1
-    int bytes_per_pixel;                 // of every surface, once set up
+    int bytes_per_pixel;                 // of both surfaces, once set up
     IDirectDrawClipper* clipper;
     IDirectDrawPalette* palette;         // 8 bits per pixel only
     PALETTEENTRY palette_entries[256];
@@ -27,10 +25,6 @@ void reset_display();
 // Brings the display up once for the saver window and builds the scene; on any failure
 // leaves direct_draw null (and too_few_colors set for an unsupported depth).
 void setup_display(HWND window);
-
-// Makes the surface that holds the frame enlarged by factor (2 or more), presented unstretched,
-// so that no driver filters a stretched blit; false when it cannot be made.
-bool enlarge_display(int factor);
 
 // The fixed palette of an 8-bit desktop: entry i is fixed_palette_color(i), flags 0.
 void fill_fixed_palette(PALETTEENTRY entries[256]);

@@ -14,10 +14,10 @@ struct SaverView {
     HWND window;
     UINT client_width;
     UINT client_height;
-    RECT source_rect;        // the whole surface presented: the frame's, or the enlarged one
+    RECT source_rect;        // the whole off-screen surface
     RECT dest_rect;          // the frame's rectangle in the middle of the primary monitor, on
-                             // the primary surface, as large as source_rect (full screen only)
-    int factor;              // each frame pixel is a factor x factor block on the screen
+                             // the primary surface (full screen only)
+    int factor;              // each frame pixel is a factor x factor block there
     int text_x, text_y;      // the error line's start, in client coordinates (full screen only)
     HBITMAP preview_bitmap;  // preview only
     LONG bitmap_width;
