@@ -204,11 +204,10 @@ static void present_enlarged() {
 // frame is). Only the lock's status matters; a failing clear or present leaves this frame
 // incomplete and the next one tries again.
 static void run_frame() {
-    RECT frame_rect = {0, 0, FRAME_WIDTH, FRAME_HEIGHT};
     DDBLTFX fill = {};
     fill.dwSize = sizeof fill;
     fill.dwFillColor = frame_fill_color();
-    display.back_surface->Blt(&frame_rect, nullptr, nullptr,
+    display.back_surface->Blt(&saver_view.source_rect, nullptr, nullptr,
                               DDBLT_COLORFILL | DDBLT_WAIT, &fill);
 
     DDSURFACEDESC locked = {};
