@@ -38,26 +38,29 @@ FrameFit fit_frame(int32_t drawable_width, int32_t drawable_height, int32_t scal
     return fit;
 }
 
-// One row of the frame, each pixel repeated factor times; the pixel size fixed at compile time
-// so that each copy is one move rather than a call.
+// The pixel size fixed at compile time, so that each copy is one move rather than a call.
 template <int32_t BYTES>
-static void enlarge_row(const uint8_t* in, int32_t factor, uint8_t* out) {
-    for (int32_t x = 0; x < FRAME_WIDTH; ++x, in += BYTES)
-        for (int32_t i = 0; i < factor; ++i, out += BYTES) std::memcpy(out, in, BYTES);
+static void repeat_pixels(const uint8_t* source, int32_t factor, uint8_t* target) {
+    for (int32_t x = 0; x < FRAME_WIDTH; ++x, source += BYTES)
+        for (int32_t i = 0; i < factor; ++i, target += BYTES) std::memcpy(target, source, BYTES);
+}
+
+void enlarge_row(const uint8_t* source, int32_t bytes_per_pixel, int32_t factor, uint8_t* target) {
+    switch (bytes_per_pixel) {
+    case 1: repeat_pixels<1>(source, factor, target); break;
+    case 2: repeat_pixels<2>(source, factor, target); break;
+    case 3: repeat_pixels<3>(source, factor, target); break;
+    default: repeat_pixels<4>(source, factor, target); break;
+    }
 }
 
 void enlarge_frame(const uint8_t* source, int32_t source_pitch, int32_t bytes_per_pixel,
                    int32_t factor, uint8_t* target, int32_t target_pitch) {
     const size_t row_bytes = static_cast<size_t>(FRAME_WIDTH) * factor * bytes_per_pixel;
     for (int32_t y = 0; y < FRAME_HEIGHT; ++y) {
-        const uint8_t* in = source + static_cast<intptr_t>(y) * source_pitch;
         uint8_t* first = target + static_cast<intptr_t>(y) * factor * target_pitch;
-        switch (bytes_per_pixel) {
-        case 1: enlarge_row<1>(in, factor, first); break;
-        case 2: enlarge_row<2>(in, factor, first); break;
-        case 3: enlarge_row<3>(in, factor, first); break;
-        default: enlarge_row<4>(in, factor, first); break;
-        }
+        enlarge_row(source + static_cast<intptr_t>(y) * source_pitch, bytes_per_pixel, factor,
+                    first);
         // The block's other rows repeat its first.
         for (int32_t i = 1; i < factor; ++i)
             std::memcpy(first + static_cast<intptr_t>(i) * target_pitch, first, row_bytes);
