@@ -152,7 +152,13 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         if (write_fd(STDOUT_FILENO, RENDER_USAGE, std::strlen(RENDER_USAGE))) return 0;
+        // A signal that ends a write blocked on a full pipe is an interruption, not a failure.
         int number = errno;
+        if (interrupted) {
+            message_set(error, "interrupted while writing the usage");
+            complain(error);
+            return EXIT_INTERRUPTED;
+        }
         message_set(error, "cannot write the usage to standard output: %s", std::strerror(number));
         complain(error);
         return EXIT_WRITE_FAILED;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "echo_text.h"
 #include "fixed_palette.h"
 #include "frame_scaling.h"
 #include "visual_layout.h"
@@ -175,7 +176,9 @@ static bool create_own_window() {
 static bool use_given_window(Window window, const char* display_name) {
     XWindowAttributes attributes;
     if (!XGetWindowAttributes(x_screen.display, window, &attributes) || !synced_ok()) {
-        std::fprintf(stderr, "sandglass: no window 0x%lx on display %s\n", window, display_name);
+        char shown[512];
+        echo_text(shown, sizeof shown, display_name);
+        std::fprintf(stderr, "sandglass: no window 0x%lx on display %s\n", window, shown);
         return false;
     }
     x_screen.window = window;
@@ -205,10 +208,7 @@ static bool use_given_window(Window window, const char* display_name) {
 // reduced frames), else the program's largest enlargement.
 static int scaled_image_factor() { return x_screen.server_scales ? 1 : SOFTWARE_MAX_FACTOR; }
 
-// The server enlarges the frame where it offers RENDER (0.6 or later: transforms and filters)
-// with a direct-colour format for the window's visual. An 8-bit PseudoColor window has an
-// indexed format at best, whose colours RENDER would match rather than copy: the program
-// enlarges there, as it does where the server has no RENDER.
+// Back to the program enlarging: what set_up_render made, freed.
 static void free_render() {
     Display* display = x_screen.display;
     if (x_screen.window_picture != None) XRenderFreePicture(display, x_screen.window_picture);
@@ -219,6 +219,10 @@ static void free_render() {
     x_screen.server_scales = false;
 }
 
+// The server enlarges the frame where it offers RENDER (0.6 or later: transforms and filters)
+// with a direct-colour format for the window's visual. An 8-bit PseudoColor window has an
+// indexed format at best, whose colours RENDER would match rather than copy: the program
+// enlarges there, as it does where the server has no RENDER.
 static void set_up_render() {
     Display* display = x_screen.display;
     int event_base = 0, error_base = 0, major = 0, minor = 0;
@@ -326,8 +330,9 @@ bool open_x_screen(const SaverOptions& options) {
     if (x_screen.display == nullptr) {
         const char* name =
             options.display_name != nullptr ? options.display_name : getenv("DISPLAY");
-        std::fprintf(stderr, "sandglass: cannot open display %s\n",
-                     name != nullptr ? name : "(unset)");
+        char shown[512] = "(unset)";
+        if (name != nullptr) echo_text(shown, sizeof shown, name);
+        std::fprintf(stderr, "sandglass: cannot open display %s\n", shown);
         return false;
     }
     XSetErrorHandler(on_x_error);
@@ -449,15 +454,18 @@ void close_x_screen() {
         x_screen.scaled_image->data = nullptr;
         XDestroyImage(x_screen.scaled_image);
     }
-    free_render();
-    if (x_screen.shm) {
-        XShmDetach(x_screen.display, &x_screen.segment);
-        XSync(x_screen.display, False);
-        shmdt(x_screen.segment.shmaddr);
-    }
+    // The window's colormap first: should the server stop answering, the stop deadline ends
+    // the program inside XCloseDisplay's wait, with these requests already sent.
     if (x_screen.own_colormap && !x_screen.own_window && x_screen.given_colormap != None) {
         XSetWindowColormap(x_screen.display, x_screen.window, x_screen.given_colormap);
         XInstallColormap(x_screen.display, x_screen.given_colormap);
+    }
+    // The segment is marked for removal already; the server's own attachment ends with the
+    // connection, so nothing here waits for it. The frame's pixmap and pictures go with the
+    // connection too.
+    if (x_screen.shm) {
+        XShmDetach(x_screen.display, &x_screen.segment);
+        shmdt(x_screen.segment.shmaddr);
     }
     XCloseDisplay(x_screen.display);
     x_screen.display = nullptr;
