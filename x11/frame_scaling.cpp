@@ -5,3 +5,5 @@ int32_t window_scale_request(int32_t asked, bool server_scales) {
     if (asked == FRAME_FILL || asked > SOFTWARE_MAX_FACTOR) return SOFTWARE_MAX_FACTOR;
     return asked;
 }
+
+int32_t server_scale_step(int32_t factor) { return (65536 + factor / 2) / factor; }

@@ -13,3 +13,8 @@ constexpr int32_t SOFTWARE_MAX_FACTOR = 4;
 // The request to place the frame with (see fit_frame): the one asked where the server scales,
 // else the same bounded by SOFTWARE_MAX_FACTOR (fill included).
 int32_t window_scale_request(int32_t asked, bool server_scales);
+
+// The step of the server's transform for an enlargement by factor: window pixels to frame
+// pixels, 1 / factor in 16.16 fixed point, rounded to the nearest. Truncated (as XDoubleToFixed
+// does), 640 x 9 pixels drift by more than half a window pixel and whole columns shift.
+int32_t server_scale_step(int32_t factor);

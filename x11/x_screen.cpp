@@ -389,10 +389,8 @@ void resize_x_screen(int width, int height) {
         width, height, window_scale_request(x_screen.scale_request, x_screen.server_scales));
     const int32_t factor = x_screen.placement.factor;
     if (x_screen.server_scales && factor != x_screen.picture_factor) {
-        // The transform takes window points to frame points: a scale by 1/factor. For 3 it is
-        // not exact in 16.16 fixed point, but 2560 pixels in it drifts by 0.01 of a pixel, and
-        // every sample lies at least a sixth of a pixel inside its frame pixel.
-        const XFixed shrink = XDoubleToFixed(1.0 / factor);
+        // The transform takes window points to frame points: a scale by 1/factor.
+        const XFixed shrink = server_scale_step(factor);
         XTransform transform = {{{shrink, 0, 0}, {0, shrink, 0}, {0, 0, XDoubleToFixed(1.0)}}};
         XRenderSetPictureTransform(x_screen.display, x_screen.frame_picture, &transform);
         x_screen.picture_factor = factor;

@@ -113,6 +113,19 @@ TEST(FrameScaling, TheProgramEnlargesAtMostItsBufferTheServerAsAsked) {
             << c.asked << (c.server_scales ? " by the server" : " by the program");
 }
 
+// Catches a step that drifts: for every factor, each window column (and so each row, fewer)
+// samples the frame pixel it lies in, by the nearest filter's arithmetic of the X server's
+// pixman: the first sample at the column's centre through the transform, rounded, then the
+// step added per column, less one unit, down to a whole pixel.
+TEST(FrameScaling, ServerStepSamplesEveryColumnsOwnFramePixel) {
+    for (int32_t k = 1; k <= FRAME_MAX_FACTOR; ++k) {
+        const int64_t step = server_scale_step(k);
+        const int64_t first = (step * 32768 + 32768) >> 16;
+        for (int32_t x = 0; x < FRAME_WIDTH * k; ++x)
+            ASSERT_EQ((first + step * x - 1) >> 16, x / k) << "factor " << k << ", column " << x;
+    }
+}
+
 TEST(Options, CheckingOptionsAndDisplay) {
     SaverOptions options;
     ASSERT_EQ(
