@@ -58,6 +58,8 @@ check "the package holds exactly the expected files" diff "$TEST_DIR/expected" "
 installed=yes
 check "dpkg -i installs it" bash -c "dpkg -i '$deb' >'$TEST_DIR/dpkg.log' 2>&1"
 dpkg -L sandglass >"$TEST_DIR/installed"
+check "its MATE and Xfce entry is valid" \
+  desktop-file-validate /usr/share/applications/screensavers/sandglass.desktop
 
 # --- an ordinary user with a program of their own ---------------------------------------------
 if ! id -u "$user" >/dev/null 2>&1; then
@@ -129,7 +131,8 @@ if [ "$failures" -gt 0 ]; then echo "--- daemon log"; grep -i "forked\|error\|ex
 x_server_start "$TEST_DIR/xvfb-mate.log" Xvfb -screen 0 1024x768x24 -nolisten tcp -noreset ||
   { fail "Xvfb did not start"; finish; }
 started+=("$X_SERVER_PID")
-as_user=(runuser -u "$user" -- env HOME="$home" DISPLAY="$DISPLAY" NO_AT_BRIDGE=1)
+as_user=(runuser -u "$user" -- env HOME="$home" DISPLAY="$DISPLAY" NO_AT_BRIDGE=1
+         XDG_CURRENT_DESKTOP=MATE)
 # The session ends on its own once the file "done" appears.
 "${as_user[@]}" dbus-run-session -- sh -c '
   gsettings set org.mate.screensaver mode single &&
