@@ -128,6 +128,7 @@ check "activation still runs the user's own program" [ -n "$pid" ]
 if [ "$failures" -gt 0 ]; then echo "--- daemon log"; grep -i "forked\|error\|exited" "$TEST_DIR/daemon.log" | tail -20; fi
 
 # --- MATE: the entry, chosen through its settings, on an X server of its own ------------------
+for _ in $(seq 50); do pgrep -u "$user" >/dev/null || break; sleep 0.1; done
 x_server_start "$TEST_DIR/xvfb-mate.log" Xvfb -screen 0 1024x768x24 -nolisten tcp -noreset ||
   { fail "Xvfb did not start"; finish; }
 started+=("$X_SERVER_PID")
