@@ -71,17 +71,7 @@ home=$TEST_DIR/home
 mkdir -p "$home"
 chmod 755 "$TEST_DIR"
 # Their list holds one program, the one that mode "one" runs (numbered from 0).
-cat >"$home/.xscreensaver" <<END
-timeout: 0:30:00
-lock: False
-fade: False
-unfade: False
-splash: False
-dpmsEnabled: False
-mode: one
-selected: 0
-programs: deco --root \\n
-END
+xscreensaver_settings "$home" "deco --root"
 chown -R "$user" "$home"
 x_session 24 1024x768
 as_user=(runuser -u "$user" -- env HOME="$home" DISPLAY="$DISPLAY" NO_AT_BRIDGE=1)

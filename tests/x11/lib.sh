@@ -49,6 +49,22 @@ x_session_end() {
   exit "$rc"
 }
 
+# A user's ~/.xscreensaver in HOME whose list is PROGRAMS (one line) and whose mode runs its first
+# program: no fading, splash or power saving to stand between an activation and the picture.
+xscreensaver_settings() {
+  cat >"$1/.xscreensaver" <<END
+timeout: 0:30:00
+lock: False
+fade: False
+unfade: False
+splash: False
+dpmsEnabled: False
+mode: one
+selected: 0
+programs: $2 \\n
+END
+}
+
 pass() { echo "ok: $*"; }
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 # check description command...: passes when the command succeeds.
