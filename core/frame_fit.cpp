@@ -38,25 +38,19 @@ FrameFit fit_frame(int32_t drawable_width, int32_t drawable_height, int32_t scal
     return fit;
 }
 
-// One row with the pixel size fixed at compile time, so that each copy is one move rather than a
-// call.
+// The pixel size fixed at compile time, so that each copy is one move rather than a call.
 template <int32_t BYTES>
-static void enlarge_row_of(const uint8_t* source, int32_t factor, uint8_t* target) {
+static void repeat_pixels(const uint8_t* source, int32_t factor, uint8_t* target) {
     for (int32_t x = 0; x < FRAME_WIDTH; ++x, source += BYTES)
         for (int32_t i = 0; i < factor; ++i, target += BYTES) std::memcpy(target, source, BYTES);
 }
 
 void enlarge_row(const uint8_t* source, int32_t bytes_per_pixel, int32_t factor, uint8_t* target) {
     switch (bytes_per_pixel) {
-    case 1: enlarge_row_of<1>(source, factor, target); break;
-    case 2: enlarge_row_of<2>(source, factor, target); break;
-    case 3: enlarge_row_of<3>(source, factor, target); break;
-    case 4: enlarge_row_of<4>(source, factor, target); break;
-    default:
-        for (int32_t x = 0; x < FRAME_WIDTH; ++x, source += bytes_per_pixel)
-            for (int32_t i = 0; i < factor; ++i, target += bytes_per_pixel)
-                std::memcpy(target, source, static_cast<size_t>(bytes_per_pixel));
-        break;
+    case 1: repeat_pixels<1>(source, factor, target); break;
+    case 2: repeat_pixels<2>(source, factor, target); break;
+    case 3: repeat_pixels<3>(source, factor, target); break;
+    default: repeat_pixels<4>(source, factor, target); break;
     }
 }
 

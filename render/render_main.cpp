@@ -177,7 +177,7 @@ int main(int argc, char** argv) {
     for (int64_t frame = 1; frame <= options.frames; ++frame) {
         headless_frame(run, options.dt);
         if (wanted(OUTPUT_GIF) && (frame % options.gif_every == 0 || frame == options.frames)) {
-            double shown = static_cast<double>(frame - last_image) * options.dt;
+            double shown = static_cast<double>(frame - last_image) * static_cast<double>(options.dt);
             last_image = frame;
             if (!gif_add_image(gif_writer, run, shown, error)) {
                 if (progress) write_fd(STDERR_FILENO, "\n", 1);

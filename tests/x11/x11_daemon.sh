@@ -31,17 +31,7 @@ if ! "${as_user[@]}" test -x "$program"; then
 fi
 command=$(sed -n 's/.*<command arg="\([^"]*\)".*/\1/p' "$SANDGLASS_SOURCE/x11/sandglass.xml")
 check "the settings file's command is -root" [ "$command" = "-root" ]
-cat >"$home/.xscreensaver" <<END
-timeout: 0:30:00
-lock: False
-fade: False
-unfade: False
-splash: False
-dpmsEnabled: False
-mode: one
-selected: 0
-programs: $program $command \\n
-END
+xscreensaver_settings "$home" "$program $command"
 [ "$(id -u)" -eq 0 ] && chown "$user" "$home/.xscreensaver"
 
 "${as_user[@]}" xscreensaver -no-splash -verbose >"$TEST_DIR/daemon.log" 2>&1 &
