@@ -38,16 +38,19 @@ FrameFit fit_frame(int32_t drawable_width, int32_t drawable_height, int32_t scal
     return fit;
 }
 
+void enlarge_row(const uint8_t* source, int32_t bytes_per_pixel, int32_t factor, uint8_t* target) {
+    for (int32_t x = 0; x < FRAME_WIDTH; ++x, source += bytes_per_pixel)
+        for (int32_t i = 0; i < factor; ++i, target += bytes_per_pixel)
+            std::memcpy(target, source, static_cast<size_t>(bytes_per_pixel));
+}
+
 void enlarge_frame(const uint8_t* source, int32_t source_pitch, int32_t bytes_per_pixel,
                    int32_t factor, uint8_t* target, int32_t target_pitch) {
     const size_t row_bytes = static_cast<size_t>(FRAME_WIDTH) * factor * bytes_per_pixel;
     for (int32_t y = 0; y < FRAME_HEIGHT; ++y) {
-        const uint8_t* in = source + static_cast<intptr_t>(y) * source_pitch;
         uint8_t* first = target + static_cast<intptr_t>(y) * factor * target_pitch;
-        uint8_t* out = first;
-        for (int32_t x = 0; x < FRAME_WIDTH; ++x, in += bytes_per_pixel)
-            for (int32_t i = 0; i < factor; ++i, out += bytes_per_pixel)
-                std::memcpy(out, in, static_cast<size_t>(bytes_per_pixel));
+        enlarge_row(source + static_cast<intptr_t>(y) * source_pitch, bytes_per_pixel, factor,
+                    first);
         // The block's other rows repeat its first.
         for (int32_t i = 1; i < factor; ++i)
             std::memcpy(first + static_cast<intptr_t>(i) * target_pitch, first, row_bytes);

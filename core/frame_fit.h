@@ -36,6 +36,10 @@ struct FrameFit {
 // and as FRAME_ACTUAL below 0). Halves drop their fraction; sizes below 1 count as 1.
 FrameFit fit_frame(int32_t drawable_width, int32_t drawable_height, int32_t scale_request);
 
+// One row of the frame (640 pixels of bytes_per_pixel) enlarged by factor along the row: each
+// pixel repeated factor times. Writers that stream rows repeat the result factor times.
+void enlarge_row(const uint8_t* source, int32_t bytes_per_pixel, int32_t factor, uint8_t* target);
+
 // The frame (640 x 480 pixels of bytes_per_pixel 1 to 4, source_pitch bytes a row) enlarged by
 // factor into target (at the frame's top-left corner, target_pitch bytes a row): pixel (x, y)
 // becomes the factor x factor block at (factor x, factor y).

@@ -6,7 +6,7 @@
 
 #include "image_output.h"
 
-constexpr size_t GIF_PIXELS = static_cast<size_t>(HEADLESS_WIDTH) * HEADLESS_HEIGHT;
+constexpr size_t GIF_PIXELS = static_cast<size_t>(FRAME_WIDTH) * FRAME_HEIGHT;
 
 // One frame's colours and indices; one GIF at a time.
 static uint8_t frame_rgb[GIF_PIXELS * 3];
@@ -27,16 +27,18 @@ static int gif_write_to_output(GifFileType* gif, const GifByteType* bytes, int s
     return output_write(*file, bytes, static_cast<size_t>(size)) ? size : 0;
 }
 
-bool gif_begin(GifOutput& out, OutputFile& file, Message& error) {
+bool gif_begin(GifOutput& out, OutputFile& file, int scale, Message& error) {
     int code = 0;
     out.file = &file;
+    out.scale = scale;
     out.gif = EGifOpen(&file, gif_write_to_output, &code);
     if (out.gif == nullptr) {
         gif_failed(out, "open", code, error);
         return false;
     }
     EGifSetGifVersion(out.gif, true);
-    if (EGifPutScreenDesc(out.gif, HEADLESS_WIDTH, HEADLESS_HEIGHT, 8, 0, nullptr) != GIF_OK) {
+    if (EGifPutScreenDesc(out.gif, FRAME_WIDTH * scale, FRAME_HEIGHT * scale, 8, 0, nullptr) !=
+        GIF_OK) {
         gif_failed(out, "screen", out.gif->Error, error);
         return false;
     }
@@ -86,7 +88,7 @@ static bool median_cut(GifColorType table[256], int& used) {
     for (size_t i = 0; i < GIF_PIXELS; ++i)
         for (int c = 0; c < 3; ++c) planes[c][i] = frame_rgb[3 * i + c];
     used = 256;
-    return GifQuantizeBuffer(HEADLESS_WIDTH, HEADLESS_HEIGHT, &used, planes[0], planes[1],
+    return GifQuantizeBuffer(FRAME_WIDTH, FRAME_HEIGHT, &used, planes[0], planes[1],
                              planes[2], frame_indices, table) == GIF_OK;
 }
 
@@ -98,10 +100,10 @@ static int table_size(int used) {
 }
 
 bool gif_add_image(GifOutput& out, const HeadlessRun* run, double seconds, Message& error) {
-    for (int y = 0; y < HEADLESS_HEIGHT; ++y)
-        for (int x = 0; x < HEADLESS_WIDTH; ++x)
+    for (int y = 0; y < FRAME_HEIGHT; ++y)
+        for (int x = 0; x < FRAME_WIDTH; ++x)
             headless_pixel_rgb(run, x, y,
-                               &frame_rgb[(static_cast<size_t>(y) * HEADLESS_WIDTH + x) * 3]);
+                               &frame_rgb[(static_cast<size_t>(y) * FRAME_WIDTH + x) * 3]);
 
     GifColorType table[256] = {};
     int used = 0;
@@ -133,11 +135,16 @@ bool gif_add_image(GifOutput& out, const HeadlessRun* run, double seconds, Messa
 
     bool ok = EGifPutExtension(out.gif, GRAPHICS_EXT_FUNC_CODE, sizeof extension, extension) ==
                   GIF_OK &&
-              EGifPutImageDesc(out.gif, 0, 0, HEADLESS_WIDTH, HEADLESS_HEIGHT, false, map) ==
-                  GIF_OK;
-    for (int y = 0; ok && y < HEADLESS_HEIGHT; ++y)
-        ok = EGifPutLine(out.gif, &frame_indices[static_cast<size_t>(y) * HEADLESS_WIDTH],
-                         HEADLESS_WIDTH) == GIF_OK;
+              EGifPutImageDesc(out.gif, 0, 0, FRAME_WIDTH * out.scale, FRAME_HEIGHT * out.scale,
+                               false, map) == GIF_OK;
+    // Colours are chosen per pixel, so the 1x indices, enlarged, are the scaled image's.
+    static GifByteType wide_indices[FRAME_WIDTH * FRAME_MAX_FACTOR];
+    for (int y = 0; ok && y < FRAME_HEIGHT; ++y) {
+        enlarge_row(&frame_indices[static_cast<size_t>(y) * FRAME_WIDTH], 1, out.scale,
+                    wide_indices);
+        for (int i = 0; ok && i < out.scale; ++i)
+            ok = EGifPutLine(out.gif, wide_indices, FRAME_WIDTH * out.scale) == GIF_OK;
+    }
     GifFreeMapObject(map);
     if (!ok) gif_failed(out, "image", out.gif->Error, error);
     return ok;

@@ -7,12 +7,12 @@
 
 #include "animation.h"
 #include "fixed_palette.h"
-#include "pixel_format.h"
 #include "scene.h"
 #include "world.h"
 
-static uint8_t surface_memory[HEADLESS_WIDTH * HEADLESS_HEIGHT * 4];
+static uint8_t surface_memory[FRAME_WIDTH * FRAME_HEIGHT * 4];
 static HeadlessRun the_run;
+static SurfaceLayout the_layout;  // how the run's surface packs a colour
 
 bool headless_layout_supported(int bits_per_pixel) {
     return bits_per_pixel == 8 || bits_per_pixel == 16 || bits_per_pixel == 24 ||
@@ -22,16 +22,17 @@ bool headless_layout_supported(int bits_per_pixel) {
 HeadlessRun* headless_start(int bits_per_pixel) {
     if (!headless_layout_supported(bits_per_pixel)) return nullptr;
     the_run.bits_per_pixel = bits_per_pixel;
-    the_run.pitch = HEADLESS_WIDTH * (bits_per_pixel / 8);
+    the_run.pitch = FRAME_WIDTH * (bits_per_pixel / 8);
     the_run.frames = 0;
     the_run.surface = surface_memory;
     std::memset(surface_memory, 0, sizeof surface_memory);
-    start_animation(layout_for_depth(bits_per_pixel), 0);
+    the_layout = layout_for_depth(bits_per_pixel);
+    start_animation(the_layout, 0);
     return &the_run;
 }
 
 size_t headless_surface_size(const HeadlessRun* run) {
-    return static_cast<size_t>(run->pitch) * HEADLESS_HEIGHT;
+    return static_cast<size_t>(run->pitch) * FRAME_HEIGHT;
 }
 
 void headless_frame(HeadlessRun* run, float dt) {
@@ -81,7 +82,7 @@ void headless_pixel_rgb(const HeadlessRun* run, int x, int y, uint8_t rgb[3]) {
     }
     uint32_t value = 0;
     for (int i = 0; i < bytes; ++i) value |= static_cast<uint32_t>(at[i]) << (8 * i);
-    rgb[0] = expand_channel(value, pixel_format.red_mask);
-    rgb[1] = expand_channel(value, pixel_format.green_mask);
-    rgb[2] = expand_channel(value, pixel_format.blue_mask);
+    rgb[0] = expand_channel(value, the_layout.red_mask);
+    rgb[1] = expand_channel(value, the_layout.green_mask);
+    rgb[2] = expand_channel(value, the_layout.blue_mask);
 }

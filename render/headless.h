@@ -6,8 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-constexpr int HEADLESS_WIDTH = 640;
-constexpr int HEADLESS_HEIGHT = 480;
+#include "frame_fit.h"
 
 // 0.016666668: a sixtieth of a second as the 32-bit float nearest to it.
 constexpr float HEADLESS_DEFAULT_DT = 1.0f / 60.0f;

@@ -1,4 +1,4 @@
-// The last frame as a PNG, through libpng.
+// The last frame as a PNG, through libpng, and as raw surface bytes; both at a whole scale.
 #include <csetjmp>
 
 #include <png.h>
@@ -30,8 +30,9 @@ static void png_write_to_output(png_structp png, png_bytep bytes, png_size_t siz
 
 static void png_flush_nothing(png_structp) {}
 
-bool write_png(OutputFile& out, const HeadlessRun* run, Message& error) {
-    static uint8_t row[HEADLESS_WIDTH * 3];
+bool write_png(OutputFile& out, const HeadlessRun* run, int scale, Message& error) {
+    static uint8_t row[FRAME_WIDTH * 3];
+    static uint8_t wide_row[FRAME_WIDTH * FRAME_MAX_FACTOR * 3];
     static PngTarget target;
     target = {&out, &error};
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &target, png_error_to_text,
@@ -47,14 +48,29 @@ bool write_png(OutputFile& out, const HeadlessRun* run, Message& error) {
         return false;
     }
     png_set_write_fn(png, &target, png_write_to_output, png_flush_nothing);
-    png_set_IHDR(png, info, HEADLESS_WIDTH, HEADLESS_HEIGHT, 8, PNG_COLOR_TYPE_RGB,
+    png_set_IHDR(png, info, static_cast<png_uint_32>(FRAME_WIDTH * scale),
+                 static_cast<png_uint_32>(FRAME_HEIGHT * scale), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    for (int y = 0; y < HEADLESS_HEIGHT; ++y) {
-        for (int x = 0; x < HEADLESS_WIDTH; ++x) headless_pixel_rgb(run, x, y, &row[x * 3]);
-        png_write_row(png, row);
+    for (int y = 0; y < FRAME_HEIGHT; ++y) {
+        for (int x = 0; x < FRAME_WIDTH; ++x) headless_pixel_rgb(run, x, y, &row[x * 3]);
+        enlarge_row(row, 3, scale, wide_row);
+        for (int i = 0; i < scale; ++i) png_write_row(png, wide_row);
     }
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+bool write_raw(OutputFile& out, const HeadlessRun* run, int scale) {
+    if (scale == 1) return output_write(out, run->surface, headless_surface_size(run));
+    static uint8_t wide_row[FRAME_WIDTH * FRAME_MAX_FACTOR * 4];
+    const int bytes = run->bits_per_pixel / 8;
+    const size_t wide_size = static_cast<size_t>(FRAME_WIDTH) * scale * bytes;
+    for (int y = 0; y < FRAME_HEIGHT; ++y) {
+        enlarge_row(run->surface + static_cast<size_t>(y) * run->pitch, bytes, scale, wide_row);
+        for (int i = 0; i < scale; ++i)
+            if (!output_write(out, wide_row, wide_size)) return false;
+    }
     return true;
 }

@@ -95,11 +95,8 @@ static int check_targets() {
 static bool open_all() {
     for (int i = 0; i < OUTPUT_COUNT; ++i)
         if (wanted(i) && !output_open(outputs[i], error)) return false;
-    return !wanted(OUTPUT_GIF) || gif_begin(gif_writer, outputs[OUTPUT_GIF], error);
-}
-
-static bool write_raw(OutputFile& out, const HeadlessRun* run) {
-    return output_write(out, run->surface, headless_surface_size(run));
+    return !wanted(OUTPUT_GIF) ||
+           gif_begin(gif_writer, outputs[OUTPUT_GIF], options.scale, error);
 }
 
 static bool write_grains(OutputFile& out) {
@@ -116,8 +113,9 @@ static bool write_grains(OutputFile& out) {
 // The last frame's files, then every output flushed and closed (still under its temporary
 // name).
 static bool finish_all(const HeadlessRun* run) {
-    if (wanted(OUTPUT_PNG) && !write_png(outputs[OUTPUT_PNG], run, error)) return false;
-    if (wanted(OUTPUT_RAW) && !write_raw(outputs[OUTPUT_RAW], run)) {
+    if (wanted(OUTPUT_PNG) && !write_png(outputs[OUTPUT_PNG], run, options.scale, error))
+        return false;
+    if (wanted(OUTPUT_RAW) && !write_raw(outputs[OUTPUT_RAW], run, options.scale)) {
         output_error(outputs[OUTPUT_RAW], error);
         return false;
     }

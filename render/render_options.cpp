@@ -7,14 +7,18 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "frame_fit.h"
+
 const char RENDER_USAGE[] =
-    "usage: sandglass-render [--frames N] [--dt S] [--bpp 8|16|24|32] [--png FILE]\n"
+    "usage: sandglass-render [--frames N] [--dt S] [--bpp 8|16|24|32] [--scale K] [--png FILE]\n"
     "                        [--gif FILE [--gif-every K]] [--raw FILE] [--grains FILE]\n"
     "Runs the saver's frames headless on a 640x480 surface and prints one line:\n"
     "  frames=N count=C origin=X,Y orbit=A wave=W fnv=H\n"
     "  --frames N     frames to run, 1..10000000 (default 1)\n"
     "  --dt S         seconds per frame, narrowed to a 32-bit float (default 0.016666668)\n"
     "  --bpp B        surface layout: 8 (3-3-2 palette), 16 (5-6-5), 24, 32 (default 32)\n"
+    "  --scale K      images (--png, --gif, --raw) at K times the size, each pixel a K x K\n"
+    "                 block, 1..16 (default 1); the summary line is the 1x frame's\n"
     "  --png FILE     the last frame as an RGB PNG\n"
     "  --gif FILE     the animation, one image every K frames (and the last frame)\n"
     "  --gif-every K  (default 1)\n"
@@ -88,7 +92,7 @@ bool parse_render_options(int argc, char** argv, RenderOptions& options, Message
         int output = output_index(flag);
         bool known = output >= 0 || std::strcmp(flag, "--frames") == 0 ||
                      std::strcmp(flag, "--dt") == 0 || std::strcmp(flag, "--bpp") == 0 ||
-                     std::strcmp(flag, "--gif-every") == 0;
+                     std::strcmp(flag, "--gif-every") == 0 || std::strcmp(flag, "--scale") == 0;
         if (!known) {
             char shown[ECHO_SIZE];
             echo_text(shown, sizeof shown, flag);
@@ -107,6 +111,9 @@ bool parse_render_options(int argc, char** argv, RenderOptions& options, Message
         } else if (std::strcmp(flag, "--gif-every") == 0) {
             if (!parse_whole(flag, value, 1, RENDER_MAX_FRAMES, options.gif_every, error))
                 return false;
+        } else if (std::strcmp(flag, "--scale") == 0) {
+            if (!parse_whole(flag, value, 1, FRAME_MAX_FACTOR, whole, error)) return false;
+            options.scale = static_cast<int>(whole);
         } else if (std::strcmp(flag, "--bpp") == 0) {
             if (!parse_whole(flag, value, INT64_MIN, INT64_MAX, whole, error)) return false;
             if (whole != 8 && whole != 16 && whole != 24 && whole != 32) {

@@ -16,6 +16,7 @@ struct RenderOptions {
     int bits_per_pixel = 32;
     const char* outputs[OUTPUT_COUNT] = {};
     int64_t gif_every = 1;
+    int scale = 1;  // every image output at this whole factor (the summary line stays 1x)
     bool help = false;
 };
 

@@ -4,15 +4,14 @@
 
 #include "animation.h"
 #include "canvas_layout.h"
+#include "frame_fit.h"
 #include "step_schedule.h"
 
 #define PAGE_EXPORT extern "C" __attribute__((used))
 
-constexpr int32_t CANVAS_WIDTH = 640;
-constexpr int32_t CANVAS_HEIGHT = 480;
-constexpr int32_t CANVAS_PITCH = CANVAS_WIDTH * 4;
+constexpr int32_t CANVAS_PITCH = FRAME_WIDTH * 4;
 
-static uint8_t canvas_memory[CANVAS_PITCH * CANVAS_HEIGHT];
+static uint8_t canvas_memory[CANVAS_PITCH * FRAME_HEIGHT];
 static StepSchedule schedule;
 
 static void run_frame(float dt) {
@@ -43,3 +42,16 @@ PAGE_EXPORT int32_t sandglass_tick(double now_ms) {
 
 // The clock starts (again) at now_ms: at start-up, and when a hidden page is shown again.
 PAGE_EXPORT void sandglass_resume(double now_ms) { restart_steps(schedule, now_ms); }
+
+// The frame's size, for the canvas and its image.
+PAGE_EXPORT int32_t sandglass_frame_width() { return FRAME_WIDTH; }
+PAGE_EXPORT int32_t sandglass_frame_height() { return FRAME_HEIGHT; }
+
+// Full screen: the frame's size in a screen of width x height device pixels, by the placement
+// rule every front-end uses (the largest whole factor that fits, or the frame reduced).
+PAGE_EXPORT int32_t sandglass_fit_width(int32_t width, int32_t height) {
+    return fit_frame(width, height, FRAME_FILL).width;
+}
+PAGE_EXPORT int32_t sandglass_fit_height(int32_t width, int32_t height) {
+    return fit_frame(width, height, FRAME_FILL).height;
+}

@@ -4,8 +4,6 @@
 'use strict';
 
 (() => {
-  const WIDTH = 640;
-  const HEIGHT = 480;
   const MAX_FRAMES = 10000000;  // as the renderer's --frames
   const DEFAULT_DT = '0.016666668';
   const FRAMES_PER_SLICE = 500;  // a long given run yields to the browser between slices
@@ -112,7 +110,7 @@
   }
 
   // The frame scaled up by the largest whole factor that fits, counted in device pixels, so
-  // every cell is a crisp square.
+  // every cell is a crisp square: the core's placement rule decides.
   function fitFrame() {
     if (!fullScreen()) {
       canvas.style.width = '';
@@ -120,10 +118,10 @@
       return;
     }
     const ratio = window.devicePixelRatio || 1;
-    const factor = Math.max(1, Math.floor(Math.min(stage.clientWidth * ratio / WIDTH,
-                                                   stage.clientHeight * ratio / HEIGHT)));
-    canvas.style.width = `${WIDTH * factor / ratio}px`;
-    canvas.style.height = `${HEIGHT * factor / ratio}px`;
+    const width = Math.floor(stage.clientWidth * ratio);
+    const height = Math.floor(stage.clientHeight * ratio);
+    canvas.style.width = `${core.sandglass_fit_width(width, height) / ratio}px`;
+    canvas.style.height = `${core.sandglass_fit_height(width, height) / ratio}px`;
   }
 
   function listen() {
@@ -193,8 +191,11 @@
     core = instance.exports;
     core._initialize();  // the core's static initialisers
     const surface = core.sandglass_start();
-    image = new ImageData(new Uint8ClampedArray(core.memory.buffer, surface, WIDTH * HEIGHT * 4),
-                          WIDTH, HEIGHT);
+    const width = core.sandglass_frame_width(), height = core.sandglass_frame_height();
+    canvas.width = width;
+    canvas.height = height;
+    image = new ImageData(new Uint8ClampedArray(core.memory.buffer, surface, width * height * 4),
+                          width, height);
     window.sandglass = core;  // for the measuring script
     listen();
     if (given) runGiven(given);

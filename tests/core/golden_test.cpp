@@ -150,14 +150,14 @@ TEST(ClockedFrames, SameAsSteppedFramesOfTheirDt) {
     const uint32_t start = 0xFFFFFF00u;
     const uint32_t steps_ms[] = {1, 16, 17, 16, 50, 0, 33, 17, 250, 16};
     std::vector<float> dts;
-    std::vector<uint8_t> clocked(HEADLESS_WIDTH * HEADLESS_HEIGHT * 4);
+    std::vector<uint8_t> clocked(FRAME_WIDTH * FRAME_HEIGHT * 4);
     start_animation(layout_for_depth(32), start);
     uint32_t tick = start;
     double orbit = 0.0;
     for (uint32_t ms : steps_ms) {
         tick += ms;
-        clear_frame(clocked.data(), HEADLESS_WIDTH * 4);
-        run_animation_frame(clocked.data(), HEADLESS_WIDTH * 4, tick);
+        clear_frame(clocked.data(), FRAME_WIDTH * 4);
+        run_animation_frame(clocked.data(), FRAME_WIDTH * 4, tick);
         dts.push_back(frame_clock.dt);
         orbit += ORBIT_DEGREES_PER_SECOND * static_cast<double>(frame_clock.dt);
     }

@@ -215,12 +215,12 @@ TEST_F(RenderCli, RawFileIsTheHashedSurface) {
     }
 }
 
-// Decodes an 8-bit RGB PNG with libpng.
-bool read_png(const std::string& path, std::vector<uint8_t>& rgb) {
+// Decodes an 8-bit RGB PNG of the frame, scale times its size, with libpng.
+bool read_png(const std::string& path, std::vector<uint8_t>& rgb, unsigned scale = 1) {
     png_image image = {};
     image.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-    if (image.width != 640 || image.height != 480) return false;
+    if (image.width != 640 * scale || image.height != 480 * scale) return false;
     image.format = PNG_FORMAT_RGB;
     rgb.assign(PNG_IMAGE_SIZE(image), 0);
     return png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) != 0;
@@ -302,6 +302,44 @@ TEST_F(RenderCli, GifHoldsEveryKthFrameWithDelaysThatAddUp) {
     DGifCloseFile(gif, &error);
 }
 
+// Catches a scaled output that is shifted, filtered, cut short or made of another frame: every
+// output at --scale 3 is the 1x frame with each pixel a 3 x 3 block, and the summary stays 1x.
+TEST_F(RenderCli, ScaledOutputsAreTheFrameInWholeBlocks) {
+    Result plain = run({"--frames", "30", "--bpp", "16", "--png", at("1.png"), "--raw", at("1.raw")});
+    Result scaled = run({"--frames", "30", "--bpp", "16", "--scale", "3", "--png", at("3.png"),
+                         "--raw", at("3.raw"), "--gif", at("3.gif"), "--gif-every", "30"});
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    ASSERT_EQ(scaled.status, 0) << scaled.err;
+    EXPECT_EQ(scaled.out, plain.out);
+    const std::string raw1 = slurp(at("1.raw")), raw3 = slurp(at("3.raw"));
+    std::vector<uint8_t> rgb1, rgb3;
+    ASSERT_TRUE(read_png(at("1.png"), rgb1));
+    ASSERT_TRUE(read_png(at("3.png"), rgb3, 3));
+    ASSERT_EQ(raw3.size(), raw1.size() * 9);
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(at("3.gif").c_str(), &error);
+    ASSERT_NE(gif, nullptr);
+    ASSERT_EQ(DGifSlurp(gif), GIF_OK);
+    const SavedImage& image = gif->SavedImages[gif->ImageCount - 1];
+    ASSERT_EQ(image.ImageDesc.Width, 1920);
+    ASSERT_EQ(image.ImageDesc.Height, 1440);
+    const ColorMapObject* map = image.ImageDesc.ColorMap ? image.ImageDesc.ColorMap : gif->SColorMap;
+    int raw_mismatches = 0, png_mismatches = 0, gif_mismatches = 0;
+    for (int y = 0; y < 1440; ++y)
+        for (int x = 0; x < 1920; ++x) {
+            const int from = (y / 3) * 640 + x / 3, to = y * 1920 + x;
+            raw_mismatches += raw3.compare(to * 2, 2, raw1, from * 2, 2) != 0;
+            png_mismatches += !std::equal(&rgb3[to * 3], &rgb3[to * 3 + 3], &rgb1[from * 3]);
+            const GifColorType& c = map->Colors[image.RasterBits[to]];
+            gif_mismatches += c.Red != rgb1[from * 3] || c.Green != rgb1[from * 3 + 1] ||
+                              c.Blue != rgb1[from * 3 + 2];
+        }
+    DGifCloseFile(gif, &error);
+    EXPECT_EQ(raw_mismatches, 0);
+    EXPECT_EQ(png_mismatches, 0);
+    EXPECT_EQ(gif_mismatches, 0);
+}
+
 TEST_F(RenderCli, GrainsFileListsThePoolInOrder) {
     Result r = run({"--grains", at("g.txt")});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -341,6 +379,7 @@ TEST_F(RenderCli, BadArgumentsExitTwoWithOneLineAndNoFile) {
         {"--bpp", "\r32"},    {"--gif-every", "\n2"}, {"--dt", "\v0.5"},
         {"--dt", "\r1"},      {"--frames", "5\n"},   {"--fr\names", "1"},
         {"--raw", at("x.png")},
+        {"--scale", "0"},     {"--scale", "17"},    {"--scale", "2.0"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = {"--png", at("x.png"), "--gif", at("x.gif"),

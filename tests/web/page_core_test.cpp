@@ -21,7 +21,7 @@ namespace {
 // (red, green, blue, 255): the same colour in every pixel, the cleared black ones included.
 TEST(CanvasLayout, SameFramesAsThirtyTwoBitsWithOpaqueAlpha) {
     constexpr int64_t CHECKED[] = {1, 60, 600};
-    constexpr size_t SIZE = HEADLESS_WIDTH * HEADLESS_HEIGHT * 4;
+    constexpr size_t SIZE = FRAME_WIDTH * FRAME_HEIGHT * 4;
     std::vector<std::vector<uint8_t>> reference;
     HeadlessRun* run = headless_start(32);
     for (int64_t frame = 1; frame <= 600; ++frame) {
@@ -36,8 +36,8 @@ TEST(CanvasLayout, SameFramesAsThirtyTwoBitsWithOpaqueAlpha) {
     set_opaque_bits(CANVAS_OPAQUE_BITS);
     size_t next = 0;
     for (int64_t frame = 1; frame <= 600; ++frame) {
-        clear_frame(canvas.data(), HEADLESS_WIDTH * 4);
-        run_animation_step(canvas.data(), HEADLESS_WIDTH * 4, HEADLESS_DEFAULT_DT);
+        clear_frame(canvas.data(), FRAME_WIDTH * 4);
+        run_animation_step(canvas.data(), FRAME_WIDTH * 4, HEADLESS_DEFAULT_DT);
         if (frame != CHECKED[next]) continue;
         const std::vector<uint8_t>& bgrx = reference[next++];
         int black = 0;

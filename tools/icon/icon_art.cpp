@@ -92,7 +92,7 @@ IconArt draw_icon_art(long frames) {
         for (int x = 0; x < width; ++x) {
             const int sx = scene.picture_x + x;
             const int sy = scene.picture_y + y;
-            if (sx < 0 || sx >= HEADLESS_WIDTH || sy < 0 || sy >= HEADLESS_HEIGHT) continue;
+            if (sx < 0 || sx >= FRAME_WIDTH || sy < 0 || sy >= FRAME_HEIGHT) continue;
             const size_t at = static_cast<size_t>(sy) * run->pitch + static_cast<size_t>(sx) * 4;
             if (std::memcmp(&over_black[at], &run->surface[at], 4) != 0) continue;
             uint8_t* out = pixel_at(art.picture, x, y);
