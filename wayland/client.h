@@ -42,8 +42,8 @@ struct Globals {
     xdg_wm_base* wm_base;
 };
 
-// What one surface shows: a black surface the size of its output (one black pixel stretched,
-// never redrawn) and, above it, a subsurface holding the scaled frame at the output's pixels.
+// What one surface shows: a black surface the size of its output (a few black pixels
+// stretched, never redrawn) and, above it, a subsurface holding the scaled frame at the output's pixels.
 struct View {
     bool exists;
     wl_surface* base;

@@ -320,9 +320,13 @@ int main(int argc, char** argv) {
         for (Output& output : outputs)
             if (output.used && output.described) open_output_view(output);
     }
-    restart_steps(animation.schedule, monotonic_ms());
+    const double started_ms = monotonic_ms();
+    restart_steps(animation.schedule, started_ms);
     const int code = run(signal_fd);
-    if (std::getenv("SG_DEBUG")) std::fprintf(stderr, "steps=%llu\n", (unsigned long long)animation.generation);
+    if (code == 0 && options.report)
+        std::printf("sandglass-wayland: steps=%llu seconds=%.3f\n",
+                    static_cast<unsigned long long>(animation.generation),
+                    (monotonic_ms() - started_ms) / 1000.0);
     if (code == 0) {
         close_all_views();
         release_seats();

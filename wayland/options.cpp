@@ -54,7 +54,7 @@ static bool parse_decimal(const char* text, double low_exclusive, double high, d
 
 ParseResult parse_options(int argc, char** argv, WaylandOptions& options, const char*& error,
                           const char*& argument) {
-    options = {false, FRAME_FILL, 0, 0.0f};
+    options = {false, FRAME_FILL, 0, 0.0f, false};
     error = nullptr;
     argument = nullptr;
     for (int i = 1; i < argc; ++i) {
@@ -93,6 +93,8 @@ ParseResult parse_options(int argc, char** argv, WaylandOptions& options, const 
             }
             options.dt = static_cast<float>(seconds);
             ++i;
+        } else if (!std::strcmp(name, "report")) {
+            options.report = true;
         } else {
             error = "unknown option";
             return ParseResult::BAD;

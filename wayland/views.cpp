@@ -22,7 +22,12 @@ struct FrameSet {
 };
 
 static FrameSet frame_sets[FRAME_SETS];
-static ShmBuffer black_pixel;  // 1 x 1, stretched over every view, never written
+// A few black pixels stretched over every view, never written. Only the middle of it is
+// shown: a compositor that samples a stretched buffer imprecisely (pixman's fixed point, sway's
+// filter) reaches past its edge into more black, not into nothing.
+static ShmBuffer black_pixels;
+constexpr int32_t BLACK_SIZE = 8;
+constexpr int32_t BLACK_SHOWN = 4;
 
 constexpr int32_t WINDOW_WIDTH = 640;
 constexpr int32_t WINDOW_HEIGHT = 480;
@@ -133,13 +138,17 @@ static void lay_out(View& view) {
     const int32_t old = view.frames;
     view.frames = take_frame_set(fit);
     drop_frame_set(old);
-    if (black_pixel.buffer == nullptr) make_shm_buffer(globals.shm, black_pixel, 1, 1);
+    if (black_pixels.buffer == nullptr)
+        make_shm_buffer(globals.shm, black_pixels, BLACK_SIZE, BLACK_SIZE);
     // The frame lands on whole pixels of the output: its corner in surface coordinates.
     wl_subsurface_set_position(view.subsurface, fit.left / scale, fit.top / scale);
     wl_surface_set_buffer_scale(view.frame, scale);
+    const wl_fixed_t margin = wl_fixed_from_int((BLACK_SIZE - BLACK_SHOWN) / 2);
+    wp_viewport_set_source(view.viewport, margin, margin, wl_fixed_from_int(BLACK_SHOWN),
+                           wl_fixed_from_int(BLACK_SHOWN));
     wp_viewport_set_destination(view.viewport, view.width, view.height);
-    wl_surface_attach(view.base, black_pixel.buffer, 0, 0);
-    wl_surface_damage_buffer(view.base, 0, 0, 1, 1);
+    wl_surface_attach(view.base, black_pixels.buffer, 0, 0);
+    wl_surface_damage_buffer(view.base, 0, 0, BLACK_SIZE, BLACK_SIZE);
     wl_surface_commit(view.base);
     view.shown = 0;
     if (view.callback == nullptr) view.ready = true;
