@@ -101,9 +101,10 @@ void open_output_view(Output& output);
 void open_window_view();
 void close_view(View& view);
 void output_scale_changed(Output& output);
-// Draws the frame (640 x 480 XRGB, step generation) into every view that is ready for it;
-// true if any view is still waiting for a free buffer.
-void draw_views(const uint8_t* frame, int32_t pitch, uint64_t generation);
+// Draws the frame (640 x 480 XRGB, of the newest step in changes) into every view that is
+// ready for it and does not show it yet.
+struct FrameChanges;
+void draw_views(const uint8_t* frame, int32_t pitch, const FrameChanges& changes);
 bool any_view_ready();
 void close_all_views();
 

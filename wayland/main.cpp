@@ -16,6 +16,7 @@
 
 #include "animation.h"
 #include "client.h"
+#include "frame_changes.h"
 #include "options.h"
 #include "step_schedule.h"
 #include "viewporter-client-protocol.h"
@@ -34,7 +35,9 @@ bool end_requested;
 static bool views_open;  // outputs that appear from now on get a view at once
 
 constexpr int32_t FRAME_PITCH = FRAME_WIDTH * 4;
-static uint8_t frame_pixels[FRAME_PITCH * FRAME_HEIGHT];
+// Two frames in turn: each step is drawn whole into one and compared with the other.
+static uint8_t frame_pixels[2][FRAME_PITCH * FRAME_HEIGHT];
+static FrameChanges frame_changes;
 
 // After this long without a step (every output hidden), the schedule starts afresh rather than
 // making one step of the whole pause.
@@ -193,13 +196,20 @@ static int advance(double now_ms) {
             restart_steps(animation.schedule, now_ms);
         float dt = 0.0f;
         if (take_step(animation.schedule, now_ms, dt)) {
-            clear_frame(frame_pixels, FRAME_PITCH);
-            run_animation_step(frame_pixels, FRAME_PITCH,
+            const uint64_t step = animation.generation + 1;
+            uint8_t* frame = frame_pixels[step & 1];
+            clear_frame(frame, FRAME_PITCH);
+            run_animation_step(frame, FRAME_PITCH,
                                animation.fixed_dt > 0.0f ? animation.fixed_dt : dt);
-            ++animation.generation;
+            record_change(frame_changes, step,
+                          step == 1 ? WHOLE_FRAME
+                                    : changed_area(frame, frame_pixels[(step - 1) & 1],
+                                                   FRAME_PITCH));
+            animation.generation = step;
         }
     }
-    if (animation.generation > 0) draw_views(frame_pixels, FRAME_PITCH, animation.generation);
+    if (animation.generation > 0)
+        draw_views(frame_pixels[animation.generation & 1], FRAME_PITCH, frame_changes);
     const bool more = animation.limit == 0 ||
                       static_cast<int64_t>(animation.generation) < animation.limit;
     if (!more || !any_view_ready()) return -1;
@@ -312,7 +322,6 @@ int main(int argc, char** argv) {
     }
 
     start_animation(layout_for_depth(32), 0);
-    clear_frame(frame_pixels, FRAME_PITCH);
     views_open = true;
     if (own_window) {
         open_window_view();

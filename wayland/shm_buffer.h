@@ -17,6 +17,7 @@ struct ShmBuffer {
     int32_t height;
     int32_t pitch;
     bool busy;  // attached and not released yet: not to be written
+    uint64_t step;  // the sand step whose frame it holds; 0: none
 };
 
 // Makes a width x height buffer, all black; false (with errno set) when the memory or the pool

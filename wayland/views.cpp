@@ -3,6 +3,7 @@
 #include <wayland-client.h>
 
 #include "client.h"
+#include "frame_changes.h"
 #include "shm_buffer.h"
 #include "viewporter-client-protocol.h"
 #include "layer_shell.h"
@@ -62,26 +63,35 @@ static void drop_frame_set(int32_t index) {
     if (index >= 0) --frame_sets[index].users;
 }
 
-// The set's newest buffer holds the frame of generation; false when none is free to write yet
-// (the compositor still reads them all) or memory ran out.
+// The set's newest buffer holds the frame of the newest step; false when none is free to
+// write yet (the compositor still reads them all) or memory ran out. A buffer given back gets
+// only what changed since the step it holds.
 static bool fill_frame_set(FrameSet& set, const uint8_t* frame, int32_t pitch,
-                           uint64_t generation) {
-    if (set.current >= 0 && set.generation == generation) return true;
+                           const FrameChanges& changes) {
+    const uint64_t step = changes.newest;
+    if (set.current >= 0 && set.generation == step) return true;
+    // The free buffer with the newest frame needs the least rewriting; an unmade one all of it.
+    int32_t chosen = -1;
     for (int32_t i = 0; i < BUFFERS_PER_SET; ++i) {
-        ShmBuffer& buffer = set.buffers[i];
+        const ShmBuffer& buffer = set.buffers[i];
         if (buffer.buffer != nullptr && buffer.busy) continue;
-        if (buffer.buffer == nullptr &&
-            !make_shm_buffer(globals.shm, buffer, set.fit.width, set.fit.height))
-            return false;
-        if (set.fit.reduced)
-            reduce_frame(frame, pitch, 4, set.fit, buffer.pixels, buffer.pitch);
-        else
-            enlarge_frame(frame, pitch, 4, set.fit.factor, buffer.pixels, buffer.pitch);
-        set.current = i;
-        set.generation = generation;
-        return true;
+        if (chosen < 0 || (buffer.buffer != nullptr && buffer.step > set.buffers[chosen].step))
+            chosen = i;
     }
-    return false;
+    if (chosen < 0) return false;
+    ShmBuffer& buffer = set.buffers[chosen];
+    if (buffer.buffer == nullptr &&
+        !make_shm_buffer(globals.shm, buffer, set.fit.width, set.fit.height))
+        return false;
+    if (set.fit.reduced)
+        reduce_frame(frame, pitch, 4, set.fit, buffer.pixels, buffer.pitch);
+    else
+        enlarge_frame_area(frame, pitch, 4, set.fit.factor, changes_since(changes, buffer.step),
+                           buffer.pixels, buffer.pitch);
+    buffer.step = step;
+    set.current = chosen;
+    set.generation = step;
+    return true;
 }
 
 static void on_frame_done(void* data, wl_callback* callback, uint32_t) {
@@ -93,31 +103,51 @@ static void on_frame_done(void* data, wl_callback* callback, uint32_t) {
 
 static const wl_callback_listener FRAME_LISTENER = {on_frame_done};
 
-static void draw_view(View& view, const uint8_t* frame, int32_t pitch, uint64_t generation) {
+// The area in a surface's own coordinates that holds the frame's area, rounded outwards.
+static void damage_surface(wl_surface* surface, const FrameFit& fit, const FrameArea& area,
+                           int32_t scale) {
+    const int32_t left = (fit.left + area.left * fit.factor) / scale;
+    const int32_t top = (fit.top + area.top * fit.factor) / scale;
+    const int32_t right = (fit.left + (area.left + area.width) * fit.factor + scale - 1) / scale;
+    const int32_t bottom = (fit.top + (area.top + area.height) * fit.factor + scale - 1) / scale;
+    wl_surface_damage(surface, left, top, right - left, bottom - top);
+}
+
+static void draw_view(View& view, const uint8_t* frame, int32_t pitch,
+                      const FrameChanges& changes) {
     FrameSet& set = frame_sets[view.frames];
-    if (!fill_frame_set(set, frame, pitch, generation)) return;
+    FrameArea area = set.fit.reduced ? WHOLE_FRAME : changes_since(changes, view.shown);
+    if (area.width <= 0 || area.height <= 0) {
+        // Nothing it shows has changed: no commit, and it stays ready for the next step.
+        view.shown = changes.newest;
+        return;
+    }
+    if (!fill_frame_set(set, frame, pitch, changes)) return;
     ShmBuffer& buffer = set.buffers[set.current];
     wl_surface_attach(view.frame, buffer.buffer, 0, 0);
-    wl_surface_damage_buffer(view.frame, 0, 0, buffer.width, buffer.height);
+    if (set.fit.reduced)
+        wl_surface_damage_buffer(view.frame, 0, 0, buffer.width, buffer.height);
+    else
+        wl_surface_damage_buffer(view.frame, area.left * set.fit.factor,
+                                 area.top * set.fit.factor, area.width * set.fit.factor,
+                                 area.height * set.fit.factor);
     view.callback = wl_surface_frame(view.frame);
     wl_callback_add_listener(view.callback, &FRAME_LISTENER, &view);
     wl_surface_commit(view.frame);
     // Some compositors (sway 1.7) repaint a layer surface's subsurface only when the surface
     // itself commits: the frame's area is damaged there too.
-    const FrameFit& fit = set.fit;
-    wl_surface_damage(view.base, fit.left / view.scale, fit.top / view.scale,
-                      (fit.width + view.scale - 1) / view.scale,
-                      (fit.height + view.scale - 1) / view.scale);
+    if (set.fit.reduced) area = WHOLE_FRAME;
+    damage_surface(view.base, set.fit, area, view.scale);
     wl_surface_commit(view.base);
     buffer.busy = true;
-    view.shown = generation;
+    view.shown = changes.newest;
     view.ready = false;
 }
 
-void draw_views(const uint8_t* frame, int32_t pitch, uint64_t generation) {
+void draw_views(const uint8_t* frame, int32_t pitch, const FrameChanges& changes) {
     auto draw = [&](View& view) {
-        if (view.exists && view.ready && view.frames >= 0 && view.shown != generation)
-            draw_view(view, frame, pitch, generation);
+        if (view.exists && view.ready && view.frames >= 0 && view.shown != changes.newest)
+            draw_view(view, frame, pitch, changes);
     };
     for (Output& output : outputs) draw(output.view);
     draw(window_view);

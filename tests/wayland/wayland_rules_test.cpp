@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ending.h"
+#include "frame_changes.h"
 #include "frame_fit.h"
 #include "options.h"
 
@@ -168,5 +169,72 @@ TEST(Ending, PointerTable) {
         PointerWatch watch = {};
         EXPECT_FALSE(pointer_ends(watch, c.own_window, 100, 100));
         EXPECT_EQ(pointer_ends(watch, c.own_window, c.x, c.y), c.ends);
+    }
+}
+
+struct SinceCase {
+    uint64_t since;
+    FrameArea expected;
+};
+
+// Catches: a buffer or surface brought up to date with less than everything that changed since
+// the frame it holds (a stale patch left on screen): steps skipped in the union, a history
+// overrun read as recent, nothing shown yet read as nothing changed.
+TEST(FrameChanges, SinceTable) {
+    FrameChanges changes = {};
+    // Steps 1..12: step n changed one pixel at (n, 2n); step 11 changed nothing.
+    for (int32_t n = 1; n <= 12; ++n)
+        record_change(changes, static_cast<uint64_t>(n),
+                      n == 11 ? FrameArea{0, 0, 0, 0} : FrameArea{n, 2 * n, 1, 1});
+    const SinceCase cases[] = {
+        {12, {0, 0, 0, 0}},     // up to date
+        {11, {12, 24, 1, 1}},   // one step behind
+        {10, {12, 24, 1, 1}},   // an empty step adds nothing
+        {9, {10, 20, 3, 5}},    // steps 10 and 12
+        {5, {6, 12, 7, 13}},    // steps 6..12: the history's oldest entry
+        {4, WHOLE_FRAME},       // step 5 has left the history
+        {0, WHOLE_FRAME},       // shows nothing yet
+        {13, WHOLE_FRAME},      // a step not taken: never trusted
+    };
+    for (const SinceCase& c : cases) {
+        SCOPED_TRACE(c.since);
+        const FrameArea area = changes_since(changes, c.since);
+        EXPECT_EQ(area.left, c.expected.left);
+        EXPECT_EQ(area.top, c.expected.top);
+        EXPECT_EQ(area.width, c.expected.width);
+        EXPECT_EQ(area.height, c.expected.height);
+    }
+}
+
+struct ChangedCase {
+    int32_t x;  // pixels changed, -1 none
+    int32_t y;
+    int32_t x2;
+    int32_t y2;
+    FrameArea expected;
+};
+
+// Catches: a changed pixel at an edge of the frame (first or last row or column, or a
+// different byte of the pixel) missed by the comparison.
+TEST(FrameChanges, ChangedAreaTable) {
+    static uint8_t before[FRAME_WIDTH * 4 * FRAME_HEIGHT];
+    static uint8_t now[FRAME_WIDTH * 4 * FRAME_HEIGHT];
+    const ChangedCase cases[] = {
+        {-1, 0, -1, 0, {0, 0, 0, 0}},
+        {0, 0, -1, 0, {0, 0, 1, 1}},
+        {639, 479, -1, 0, {639, 479, 1, 1}},
+        {5, 400, 600, 7, {5, 7, 596, 394}},
+        {639, 0, 0, 479, {0, 0, 640, 480}},
+    };
+    for (const ChangedCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.x << "," << c.y << " " << c.x2 << "," << c.y2);
+        std::memcpy(now, before, sizeof now);
+        if (c.x >= 0) now[(c.y * FRAME_WIDTH + c.x) * 4 + 3] ^= 1;  // the pixel's last byte
+        if (c.x2 >= 0) now[(c.y2 * FRAME_WIDTH + c.x2) * 4] ^= 0x80;
+        const FrameArea area = changed_area(now, before, FRAME_WIDTH * 4);
+        EXPECT_EQ(area.left, c.expected.left);
+        EXPECT_EQ(area.top, c.expected.top);
+        EXPECT_EQ(area.width, c.expected.width);
+        EXPECT_EQ(area.height, c.expected.height);
     }
 }
