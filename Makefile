@@ -5,7 +5,8 @@
 #   make test     deps, build, web, then every test (Windows ones under Wine, the page in Chromium)
 #   make run      deps, build, then run the saver full screen under Wine
 #   make run-x11  deps, native build, then run the X11 saver (on $DISPLAY, else on a private Xvfb)
-#   make install  the X11 saver, its settings file and manual page (PREFIX, DESTDIR honoured)
+#   make install  the X11 saver, its settings file and manual page, and the Wayland saver with
+#                 its manual page (PREFIX, DESTDIR honoured)
 #   make bench    the native benchmarks
 #   make dist     the Windows release: build/dist/sandglass-VERSION-setup.exe and -win32.zip
 #   make web      the page: the core in WebAssembly, in build/web/ (serve it with any static server)
@@ -69,9 +70,11 @@ run-x11: deps
 	$(MAKE) native
 	./tools/run-x11 $(NATIVE)/bin
 
-# The program to $(PREFIX)/libexec/xscreensaver (XScreenSaver's own folder with PREFIX=/usr).
+# The X11 program to $(PREFIX)/libexec/xscreensaver (XScreenSaver's own folder with
+# PREFIX=/usr); the Wayland program to $(PREFIX)/bin, where idle daemons' commands find it.
 install: native
 	DESTDIR="$(DESTDIR)" cmake --install $(NATIVE) --component x11 --prefix "$(PREFIX)"
+	DESTDIR="$(DESTDIR)" cmake --install $(NATIVE) --component wayland --prefix "$(PREFIX)"
 
 bench: native
 	$(NATIVE)/bin/sandglass-bench --benchmark_repetitions=9 --benchmark_report_aggregates_only=true
