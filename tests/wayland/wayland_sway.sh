@@ -43,6 +43,13 @@ check "HEADLESS-2 (800x600 at scale 2: 1600x1200 pixels) shows it crisp at k=2, 
 as_session swaymsg create_output >/dev/null
 check "an output added while it runs (HEADLESS-3, 1280x720) gets the frame at k=1" \
   shows HEADLESS-3
+# An output that goes away takes its surface with it; back again, it gets a new one. With no
+# output at all it waits.
+as_session swaymsg "output * disable" >/dev/null
+sleep 0.5
+check "every output gone: it keeps running" kill -0 "$SAVER_PID"
+as_session swaymsg "output * enable" >/dev/null
+check "HEADLESS-2 back again shows the frame" shows HEADLESS-2
 # All its frames are done: it sleeps, it does not poll in a loop.
 ticks=$(cpu_ticks "$SAVER_PID"); sleep 1; ticks=$(($(cpu_ticks "$SAVER_PID") - ticks))
 check "with nothing to draw it sleeps ($ticks ticks in 1 s)" [ "$ticks" -le 2 ]
