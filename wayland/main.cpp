@@ -227,13 +227,18 @@ static int connection_lost() {
     return 1;
 }
 
-// Runs until input ends it (0), a stop signal (0), or the connection is lost (1).
-static int run(int signal_fd) {
+constexpr int KEEP_GOING = -1;
+
+// Serves the connection (and, once set up, the animation) until input ends the program (0), a
+// stop signal comes (0), or the connection is lost (1); with until, only until that turns true
+// (KEEP_GOING).
+static int serve(int signal_fd, const bool* until) {
     wl_display* display = globals.display;
     for (;;) {
         if (wl_display_dispatch_pending(display) < 0) return connection_lost();
         if (end_requested) return 0;
-        int timeout = advance(monotonic_ms());
+        if (until != nullptr && *until) return KEEP_GOING;
+        int timeout = until != nullptr ? -1 : advance(monotonic_ms());
         while (wl_display_prepare_read(display) != 0) {
             if (wl_display_dispatch_pending(display) < 0) return connection_lost();
             timeout = 0;
@@ -261,6 +266,23 @@ static int run(int signal_fd) {
             wl_display_cancel_read(display);
         }
     }
+}
+
+static bool synced;
+
+static void on_synced(void*, wl_callback* callback, uint32_t) {
+    wl_callback_destroy(callback);
+    synced = true;
+}
+
+static const wl_callback_listener SYNC_LISTENER = {on_synced};
+
+// A round trip that a stop signal or a lost connection cuts short, as wl_display_roundtrip
+// would not: a compositor that takes the connection and never answers must not hold it.
+static int round_trip(int signal_fd) {
+    synced = false;
+    wl_callback_add_listener(wl_display_sync(globals.display), &SYNC_LISTENER, nullptr);
+    return serve(signal_fd, &synced);
 }
 
 // SIGTERM, SIGINT and SIGHUP are read from a descriptor the loop polls, so a stop always wakes
@@ -314,8 +336,12 @@ int main(int argc, char** argv) {
     globals.registry = wl_display_get_registry(globals.display);
     wl_registry_add_listener(globals.registry, &REGISTRY_LISTENER, nullptr);
     // The globals, then the outputs' descriptions.
-    if (wl_display_roundtrip(globals.display) < 0 || wl_display_roundtrip(globals.display) < 0)
-        return connection_lost();
+    int code = round_trip(signal_fd);
+    if (code == KEEP_GOING) code = round_trip(signal_fd);
+    if (code != KEEP_GOING) {
+        wl_display_disconnect(globals.display);
+        return code;
+    }
     if (const char* missing = missing_global()) {
         say("the compositor offers no %s", missing);
         return 1;
@@ -331,7 +357,7 @@ int main(int argc, char** argv) {
     }
     const double started_ms = monotonic_ms();
     restart_steps(animation.schedule, started_ms);
-    const int code = run(signal_fd);
+    code = serve(signal_fd, nullptr);
     if (code == 0 && options.report)
         std::printf("sandglass-wayland: steps=%llu seconds=%.3f\n",
                     static_cast<unsigned long long>(animation.generation),

@@ -115,6 +115,16 @@ WAYLAND_DISPLAY=$'none\nhere' XDG_RUNTIME_DIR="$RUN_DIR" timeout 5 "$saver" 2>"$
 code=$?
 check "a compositor that is not there: exit 1 (got $code), one line, the name escaped" \
   bash -c "[ $code = 1 ] && [ \$(wc -l <'$TEST_DIR/err') = 1 ] && grep -qF \"'none\\\\nhere'\" '$TEST_DIR/err'"
+# A socket that takes the connection and never answers: a stop signal still ends it at once.
+perl -MIO::Socket::UNIX -e '$s = IO::Socket::UNIX->new(Local => $ARGV[0], Listen => 5) or die;
+  sleep 60' "$RUN_DIR/silent" &
+started+=("$!")
+for _ in $(seq 50); do [ -S "$RUN_DIR/silent" ] && break; sleep 0.05; done
+WAYLAND_DISPLAY=silent XDG_RUNTIME_DIR="$RUN_DIR" "$saver" 2>"$TEST_DIR/err" &
+SAVER_PID=$!; SAVER_LAUNCHER=$SAVER_PID
+sleep 0.5
+stop_saver TERM
+check "a compositor that never answers: SIGTERM still ends it with 0 (got $EXIT)" [ "$EXIT" = 0 ]
 "$saver" --help >"$TEST_DIR/out" 2>"$TEST_DIR/err"; code=$?
 check "--help: exit 0, usage on stdout (got $code)" \
   bash -c "[ $code = 0 ] && grep -q '^usage: sandglass-wayland' '$TEST_DIR/out' && [ ! -s '$TEST_DIR/err' ]"
