@@ -223,7 +223,8 @@ void set_palette_ramp(int32_t first, int32_t count, int32_t red0, int32_t green0
         // The step is rounded to single precision, so a ramp need not end exactly on colour 1.
         // A one-entry ramp would divide by zero; it is given colour 0.
         step[ch] = count == 1 ? 0.0f
-                              : static_cast<float>((static_cast<double>(ends[1][ch]) - start[ch]) /
+                              : static_cast<float>((static_cast<double>(ends[1][ch]) -
+                                                    static_cast<double>(start[ch])) /
                                                    static_cast<double>(count - 1));
     }
     for (int32_t i = 0; i < count; ++i) {

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "echo_text.h"
+
 constexpr size_t MESSAGE_SIZE = 8192;
 constexpr size_t ECHO_SIZE = 4200;  // a whole PATH_MAX name, some escapes and the quotes
 
@@ -13,11 +15,6 @@ struct Message {
 
 // Sets the message, printf style; cut to fit.
 void message_set(Message& message, const char* format, ...) __attribute__((format(printf, 2, 3)));
-
-// Writes text to out in single quotes, with control bytes, DEL, the backslash and the quote
-// escaped (\n \t \r \v \f \\ \' \xNN); bytes from 0x80 up pass as they are, so UTF-8 names stay
-// readable. A text too long for size ends in "...".
-void echo_text(char* out, size_t size, const char* text);
 
 // Writes the message and a newline to standard error, as "sandglass-render: TEXT".
 void complain(const Message& message);

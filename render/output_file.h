@@ -32,7 +32,9 @@ struct OutputFile {
 };
 
 // Follows name's symbolic links and looks at what is there, creating nothing. Refuses a
-// directory and a directory that cannot be reached.
+// directory, a directory that cannot be reached, and a name the final rename could not replace
+// (an append-only directory, an immutable or append-only file, another user's file in a sticky
+// directory, a mount point).
 bool output_resolve(OutputFile& out, const char* name, Message& error);
 
 // True when a and b would land in the same file: the same name in the same directory, or

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include "output_file.h"
@@ -44,6 +46,48 @@ static bool follow_links(char (&path)[PATH_MAX], int& number) {
         }
         std::memcpy(path + keep, link, static_cast<size_t>(length) + 1);
     }
+}
+
+// Whether the process holds CAP_FOWNER, which lets it replace any file in a sticky directory.
+static bool may_own_any_file() {
+    __user_cap_header_struct header = {_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    if (syscall(SYS_capget, &header, data) != 0) return false;
+    return (data[CAP_TO_INDEX(CAP_FOWNER)].effective & CAP_TO_MASK(CAP_FOWNER)) != 0;
+}
+
+// Whether at/leaf (at itself when leaf is "") has one of the attributes statx reports
+// (immutable, append-only, mount root); false where the file system does not tell.
+static bool has_attribute(int at, const char* leaf, uint64_t attribute) {
+    struct statx facts;
+    const int flags = AT_SYMLINK_NOFOLLOW | (leaf[0] == '\0' ? AT_EMPTY_PATH : 0);
+    if (statx(at, leaf, flags, STATX_BASIC_STATS, &facts) != 0) return false;
+    return (facts.stx_attributes_mask & attribute) != 0 && (facts.stx_attributes & attribute) != 0;
+}
+
+// The kernel's own tests for putting a new file in place under the name, asked before anything
+// is written so that a name that cannot be replaced fails before the summary line: the temporary
+// file is renamed in the directory (and removed on failure), and the rename removes what is
+// there. Permission to write the directory is tested by creating the temporary file.
+static bool replaceable(const OutputFile& out, Message& error) {
+    const char* reason = nullptr;
+    if (has_attribute(out.directory, "", STATX_ATTR_APPEND)) {
+        reason = "its directory is append-only, where no file can be renamed or removed";
+    } else if (out.exists && has_attribute(out.directory, out.leaf,
+                                           STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND)) {
+        reason = "the file is immutable or append-only and cannot be replaced";
+    } else if (out.exists && (out.directory_stat.st_mode & S_ISVTX) != 0 &&
+               out.existing.st_uid != geteuid() && out.directory_stat.st_uid != geteuid() &&
+               !may_own_any_file()) {
+        reason = "another user's file in a sticky directory cannot be replaced";
+    } else if (out.exists && has_attribute(out.directory, out.leaf, STATX_ATTR_MOUNT_ROOT)) {
+        reason = "a file mounted there cannot be replaced";
+    }
+    if (reason == nullptr) return true;
+    char shown[ECHO_SIZE];
+    echo_text(shown, sizeof shown, out.name);
+    message_set(error, "cannot write %s: %s", shown, reason);
+    return false;
 }
 
 bool output_resolve(OutputFile& out, const char* name, Message& error) {
@@ -90,7 +134,7 @@ bool output_resolve(OutputFile& out, const char* name, Message& error) {
     }
     if (out.exists && S_ISLNK(out.existing.st_mode)) return fail(name, ELOOP, error);
     out.direct = out.exists && !S_ISREG(out.existing.st_mode);
-    return true;
+    return out.direct || replaceable(out, error);
 }
 
 bool output_same(const OutputFile& a, const OutputFile& b) {

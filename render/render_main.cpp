@@ -152,7 +152,13 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         if (write_fd(STDOUT_FILENO, RENDER_USAGE, std::strlen(RENDER_USAGE))) return 0;
+        // A signal that ends a write blocked on a full pipe is an interruption, not a failure.
         int number = errno;
+        if (interrupted) {
+            message_set(error, "interrupted while writing the usage");
+            complain(error);
+            return EXIT_INTERRUPTED;
+        }
         message_set(error, "cannot write the usage to standard output: %s", std::strerror(number));
         complain(error);
         return EXIT_WRITE_FAILED;
@@ -171,7 +177,7 @@ int main(int argc, char** argv) {
     for (int64_t frame = 1; frame <= options.frames; ++frame) {
         headless_frame(run, options.dt);
         if (wanted(OUTPUT_GIF) && (frame % options.gif_every == 0 || frame == options.frames)) {
-            double shown = static_cast<double>(frame - last_image) * options.dt;
+            double shown = static_cast<double>(frame - last_image) * static_cast<double>(options.dt);
             last_image = frame;
             if (!gif_add_image(gif_writer, run, shown, error)) {
                 if (progress) write_fd(STDERR_FILENO, "\n", 1);

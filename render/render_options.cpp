@@ -2,12 +2,10 @@
 // guessed; a bad command line is reported in one line.
 #include "render_options.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
 #include <cstring>
 
 #include "frame_fit.h"
+#include "number_text.h"
 
 const char RENDER_USAGE[] =
     "usage: sandglass-render [--frames N] [--dt S] [--bpp 8|16|24|32] [--scale K] [--png FILE]\n"
@@ -31,48 +29,30 @@ const char* const OUTPUT_FLAGS[OUTPUT_COUNT] = {"--png", "--raw", "--grains", "-
 
 static const char DEFAULT_DT[] = "0.016666668";
 
-// strtoll and strtod skip leading white space and take a sign; a value must not start so.
-static bool starts_badly(const char* text) {
-    return text[0] == '\0' || std::strchr(" \t\n\v\f\r+", text[0]) != nullptr;
-}
-
+// The number rule is the core's (number_text.h), shared with the page: digits only, so no
+// sign, no white space, no hexadecimal.
 static bool parse_whole(const char* flag, const char* text, int64_t low, int64_t high,
                         int64_t& value, Message& error) {
     char shown[ECHO_SIZE];
     echo_text(shown, sizeof shown, text);
-    errno = 0;
-    char* end = nullptr;
-    long long parsed = std::strtoll(text, &end, 10);
-    if (starts_badly(text) || *end != '\0') {
+    switch (read_whole(text, std::strlen(text), low, high, value)) {
+    case NumberRead::OK: return true;
+    case NumberRead::MALFORMED:
         message_set(error, "%s: %s is not a whole number", flag, shown);
         return false;
+    case NumberRead::OUT_OF_RANGE: break;
     }
-    if (errno == ERANGE || parsed < low || parsed > high) {
-        message_set(error, "%s: %s is out of range %lld..%lld", flag, shown,
-                    static_cast<long long>(low), static_cast<long long>(high));
-        return false;
-    }
-    value = parsed;
-    return true;
+    message_set(error, "%s: %s is out of range %lld..%lld", flag, shown,
+                static_cast<long long>(low), static_cast<long long>(high));
+    return false;
 }
 
 static bool parse_dt(const char* text, float& value, Message& error) {
+    if (read_seconds(text, std::strlen(text), value) == NumberRead::OK) return true;
     char shown[ECHO_SIZE];
     echo_text(shown, sizeof shown, text);
-    errno = 0;
-    char* end = nullptr;
-    double parsed = std::strtod(text, &end);
-    if (starts_badly(text) || *end != '\0') {
-        message_set(error, "--dt: %s is not a number", shown);
-        return false;
-    }
-    float narrowed = static_cast<float>(parsed);
-    if (std::isnan(parsed) || parsed < 0.0 || std::isinf(narrowed)) {
-        message_set(error, "--dt: %s is not a time in seconds (0 or more, finite)", shown);
-        return false;
-    }
-    value = narrowed;
-    return true;
+    message_set(error, "--dt: %s is not a time in seconds (a decimal, 0 or more, finite)", shown);
+    return false;
 }
 
 static int output_index(const char* flag) {
@@ -115,7 +95,7 @@ bool parse_render_options(int argc, char** argv, RenderOptions& options, Message
             if (!parse_whole(flag, value, 1, FRAME_MAX_FACTOR, whole, error)) return false;
             options.scale = static_cast<int>(whole);
         } else if (std::strcmp(flag, "--bpp") == 0) {
-            if (!parse_whole(flag, value, INT64_MIN, INT64_MAX, whole, error)) return false;
+            if (!parse_whole(flag, value, 0, INT64_MAX, whole, error)) return false;
             if (whole != 8 && whole != 16 && whole != 24 && whole != 32) {
                 message_set(error, "--bpp: %lld is not one of 8, 16, 24, 32",
                             static_cast<long long>(whole));

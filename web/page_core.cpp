@@ -5,14 +5,18 @@
 #include "animation.h"
 #include "canvas_layout.h"
 #include "frame_fit.h"
+#include "number_text.h"
 #include "step_schedule.h"
 
 #define PAGE_EXPORT extern "C" __attribute__((used))
 
 constexpr int32_t CANVAS_PITCH = FRAME_WIDTH * 4;
+constexpr int64_t MAX_FRAMES = 10000000;  // as the renderer's --frames
+constexpr int32_t TEXT_SIZE = 4096;       // a parameter's bytes and their terminating 0
 
 static uint8_t canvas_memory[CANVAS_PITCH * FRAME_HEIGHT];
 static StepSchedule schedule;
+static char parameter_text[TEXT_SIZE];
 
 static void run_frame(float dt) {
     clear_frame(canvas_memory, CANVAS_PITCH);
@@ -54,4 +58,27 @@ PAGE_EXPORT int32_t sandglass_fit_width(int32_t width, int32_t height) {
 }
 PAGE_EXPORT int32_t sandglass_fit_height(int32_t width, int32_t height) {
     return fit_frame(width, height, FRAME_FILL).height;
+}
+
+// The address's numbers are read by the core's rule, the renderer's: the script writes a
+// parameter's UTF-8 bytes and a 0 here, then asks for the number.
+PAGE_EXPORT char* sandglass_text() { return parameter_text; }
+
+// frames=N: the count, or 0 when the text breaks the rule or is not from 1 to MAX_FRAMES.
+PAGE_EXPORT int32_t sandglass_read_frames(int32_t length) {
+    int64_t frames = 0;
+    if (length < 0 || length >= TEXT_SIZE || parameter_text[length] != '\0') return 0;
+    if (read_whole(parameter_text, static_cast<size_t>(length), 1, MAX_FRAMES, frames) !=
+        NumberRead::OK)
+        return 0;
+    return static_cast<int32_t>(frames);
+}
+
+// dt=S: the time narrowed as the renderer's --dt, or -1 when the text breaks the rule.
+PAGE_EXPORT float sandglass_read_dt(int32_t length) {
+    float dt = 0.0f;
+    if (length < 0 || length >= TEXT_SIZE || parameter_text[length] != '\0') return -1.0f;
+    if (read_seconds(parameter_text, static_cast<size_t>(length), dt) != NumberRead::OK)
+        return -1.0f;
+    return dt;
 }

@@ -25,18 +25,28 @@
 
   // ---- A given frame: ?frames=N&dt=S, as `sandglass-render --frames N --dt S` ---------------
 
-  // The same strict reading as the renderer's: a whole number in range, and a time narrowed to
-  // a 32-bit float (Number rounds as strtod does, fround as the cast does); decimal only, where
-  // strtod would take a hexadecimal time too.
+  // The renderer's rule, read by the core itself (number_text): decimal digits only, a whole
+  // number in range, and a time narrowed to a 32-bit float as --dt is.
+  const TEXT_SIZE = 4096;  // page_core's buffer for a parameter's text
+  function readNumber(text, read) {
+    const bytes = new TextEncoder().encode(text);
+    if (bytes.length >= TEXT_SIZE) return null;
+    const buffer = new Uint8Array(core.memory.buffer, core.sandglass_text(), bytes.length + 1);
+    buffer.set(bytes);
+    buffer[bytes.length] = 0;
+    return read(bytes.length);
+  }
+
   function givenRun(params) {
     const framesText = params.has('frames') ? params.get('frames') : '1';
     const dtText = params.has('dt') ? params.get('dt') : DEFAULT_DT;
-    if (!/^[0-9]+$/.test(framesText) || Number(framesText) < 1 || Number(framesText) > MAX_FRAMES)
+    const frameCount = readNumber(framesText, core.sandglass_read_frames);
+    if (!frameCount)
       return { error: `frames: '${framesText}' is not a whole number from 1 to ${MAX_FRAMES}` };
-    const dt = Math.fround(Number(dtText));
-    if (!/^([0-9]+\.?[0-9]*|\.[0-9]+)([eE][-+]?[0-9]+)?$/.test(dtText) || !isFinite(dt))
-      return { error: `dt: '${dtText}' is not a time in seconds (0 or more, finite)` };
-    return { frames: Number(framesText), dt };
+    const dt = readNumber(dtText, core.sandglass_read_dt);
+    if (dt === null || dt < 0)
+      return { error: `dt: '${dtText}' is not a time in seconds (a decimal, 0 or more, finite)` };
+    return { frames: frameCount, dt };
   }
 
   function runGiven(run) {
@@ -169,12 +179,6 @@
   }
 
   async function start() {
-    const params = new URLSearchParams(location.search);
-    const given = params.has('frames') || params.has('dt') ? givenRun(params) : null;
-    if (given && given.error) {
-      fail(given.error);
-      return;
-    }
     let instance;
     try {
       const response = await fetch('sandglass.wasm');
@@ -190,6 +194,12 @@
     }
     core = instance.exports;
     core._initialize();  // the core's static initialisers
+    const params = new URLSearchParams(location.search);
+    const given = params.has('frames') || params.has('dt') ? givenRun(params) : null;
+    if (given && given.error) {
+      fail(given.error);
+      return;
+    }
     const surface = core.sandglass_start();
     const width = core.sandglass_frame_width(), height = core.sandglass_frame_height();
     canvas.width = width;

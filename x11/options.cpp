@@ -8,13 +8,14 @@
 
 const char USAGE[] =
     "usage: sandglass [-root | -window | -window-id ID] [-delay USEC] [-fps]\n"
-    "                 [-display NAME] [-h]\n"
+    "                 [-scale N] [-display NAME] [-h]\n"
     "A falling-sand hourglass for XScreenSaver. Options take one dash or two.\n"
     "  -root           draw on the root window\n"
     "  -window         a window of its own, 640x480 (the default)\n"
     "  -window-id ID   draw into the window ID (hex 0x... or decimal)\n"
     "  -delay USEC     least time between frames (default 16666, about 60 a second)\n"
     "  -fps            show frames per second in the top-left corner\n"
+    "  -scale N        enlarge the frame at most N times, 1..16 (default: fill the window)\n"
     "  -display NAME   the X display (default $DISPLAY)\n"
     "  -h, -help       this text\n"
     "$XSCREENSAVER_WINDOW, when set, wins over -root.\n";
@@ -54,6 +55,7 @@ static void set_defaults(SaverOptions& options) {
     options.window_id = 0;
     options.delay_us = DEFAULT_DELAY_US;
     options.fps = false;
+    options.scale = FRAME_FILL;
     options.display_name = nullptr;
     options.frames = 0;
     options.dt = 0.0f;
@@ -99,6 +101,13 @@ ParseResult parse_options(int argc, char** argv, SaverOptions& options, const ch
             ++i;
         } else if (!std::strcmp(name, "fps")) {
             options.fps = true;
+        } else if (!std::strcmp(name, "scale")) {
+            if (!parse_whole(value, 1, FRAME_MAX_FACTOR, number)) {
+                error = "needs a whole factor, 1..16";
+                return ParseResult::BAD;
+            }
+            options.scale = static_cast<int32_t>(number);
+            ++i;
         } else if (!std::strcmp(name, "display")) {
             if (value == nullptr) {
                 error = "needs a display name";

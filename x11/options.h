@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "frame_fit.h"
+
 enum class WindowChoice { OWN_WINDOW, ROOT, WINDOW_ID };
 
 // About 60 frames a second: the least time from the start of one frame to the next.
@@ -16,6 +18,7 @@ struct SaverOptions {
     unsigned long window_id;  // for WINDOW_ID
     int64_t delay_us;
     bool fps;
+    int32_t scale;             // FRAME_FILL, or at most this factor (-scale N)
     const char* display_name;  // -display NAME; nullptr: $DISPLAY
     // For checking: run this many frames (0: no limit) and then keep showing the last one;
     // a fixed step per frame instead of the clock (0: the clock); frames and seconds on exit.

@@ -10,14 +10,19 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "echo_text.h"
 #include "fixed_palette.h"
+#include "frame_scaling.h"
 #include "visual_layout.h"
 
 XScreen x_screen;
 
-// Without shared memory the images live here: the frame, then the reduced frame.
+// Without shared memory the images live here: the frame, then the frame reduced or enlarged.
+// The second is sized for the program's largest enlargement (19.7 MB); where the server scales
+// only its first 1.2 MB are ever touched, and untouched static pages cost no memory.
 static uint8_t frame_memory[FRAME_WIDTH * FRAME_HEIGHT * 4];
-static uint8_t scaled_memory[FRAME_WIDTH * FRAME_HEIGHT * 4];
+static uint8_t scaled_memory[FRAME_WIDTH * SOFTWARE_MAX_FACTOR * FRAME_HEIGHT *
+                             SOFTWARE_MAX_FACTOR * 4];
 
 static bool x_error_seen;
 static unsigned char x_error_code;
@@ -171,7 +176,9 @@ static bool create_own_window() {
 static bool use_given_window(Window window, const char* display_name) {
     XWindowAttributes attributes;
     if (!XGetWindowAttributes(x_screen.display, window, &attributes) || !synced_ok()) {
-        std::fprintf(stderr, "sandglass: no window 0x%lx on display %s\n", window, display_name);
+        char shown[512];
+        echo_text(shown, sizeof shown, display_name);
+        std::fprintf(stderr, "sandglass: no window 0x%lx on display %s\n", window, shown);
         return false;
     }
     x_screen.window = window;
@@ -197,6 +204,45 @@ static bool use_given_window(Window window, const char* display_name) {
     return true;
 }
 
+// The scaled image's size: the frame's where the server enlarges it (the image then only holds
+// reduced frames), else the program's largest enlargement.
+static int scaled_image_factor() { return x_screen.server_scales ? 1 : SOFTWARE_MAX_FACTOR; }
+
+// Back to the program enlarging: what set_up_render made, freed.
+static void free_render() {
+    Display* display = x_screen.display;
+    if (x_screen.window_picture != None) XRenderFreePicture(display, x_screen.window_picture);
+    if (x_screen.frame_picture != None) XRenderFreePicture(display, x_screen.frame_picture);
+    if (x_screen.frame_pixmap != None) XFreePixmap(display, x_screen.frame_pixmap);
+    x_screen.window_picture = x_screen.frame_picture = None;
+    x_screen.frame_pixmap = None;
+    x_screen.server_scales = false;
+}
+
+// The server enlarges the frame where it offers RENDER (0.6 or later: transforms and filters)
+// with a direct-colour format for the window's visual. An 8-bit PseudoColor window has an
+// indexed format at best, whose colours RENDER would match rather than copy: the program
+// enlarges there, as it does where the server has no RENDER.
+static void set_up_render() {
+    Display* display = x_screen.display;
+    int event_base = 0, error_base = 0, major = 0, minor = 0;
+    if (!XRenderQueryExtension(display, &event_base, &error_base) ||
+        !XRenderQueryVersion(display, &major, &minor) || (major == 0 && minor < 6))
+        return;
+    XRenderPictFormat* format = XRenderFindVisualFormat(display, x_screen.visual);
+    if (format == nullptr || format->type != PictTypeDirect) return;
+    x_screen.frame_pixmap = XCreatePixmap(display, x_screen.window, FRAME_WIDTH, FRAME_HEIGHT,
+                                          static_cast<unsigned>(x_screen.depth));
+    x_screen.frame_picture = XRenderCreatePicture(display, x_screen.frame_pixmap, format, 0, nullptr);
+    x_screen.window_picture = XRenderCreatePicture(display, x_screen.window, format, 0, nullptr);
+    XRenderSetPictureFilter(display, x_screen.frame_picture, FilterNearest, nullptr, 0);
+    x_screen.server_scales = true;
+    x_screen.picture_factor = 1;
+    if (synced_ok()) return;
+    free_render();
+    synced_ok();  // errors freeing what was never made are no failure of the window
+}
+
 // Shared memory: both images in one segment, removed at once so that a killed saver leaves
 // nothing behind. False (and nothing kept) on a display that is not local, or whose server
 // cannot attach the segment.
@@ -204,14 +250,20 @@ static bool make_shared_images() {
     Display* display = x_screen.display;
     if (!display_is_local(DisplayString(display)) || !XShmQueryExtension(display)) return false;
     XShmSegmentInfo& segment = x_screen.segment;
+    const int factor = scaled_image_factor();
     XImage* images[2] = {};
-    for (XImage*& image : images)
-        image = XShmCreateImage(display, x_screen.visual, static_cast<unsigned>(x_screen.depth),
-                                ZPixmap, nullptr, &segment, FRAME_WIDTH, FRAME_HEIGHT);
+    for (int i = 0; i < 2; ++i) {
+        const unsigned scale = i == 0 ? 1u : static_cast<unsigned>(factor);
+        images[i] = XShmCreateImage(display, x_screen.visual, static_cast<unsigned>(x_screen.depth),
+                                    ZPixmap, nullptr, &segment, FRAME_WIDTH * scale,
+                                    FRAME_HEIGHT * scale);
+    }
     // The core stores little-endian pixels; a shared image is in the server's own order.
     bool usable = images[0] != nullptr && images[1] != nullptr && images[0]->byte_order == LSBFirst;
     const size_t size = usable ? static_cast<size_t>(images[0]->bytes_per_line) * FRAME_HEIGHT : 0;
-    segment.shmid = usable ? shmget(IPC_PRIVATE, 2 * size, IPC_CREAT | 0600) : -1;
+    const size_t scaled_size =
+        usable ? static_cast<size_t>(images[1]->bytes_per_line) * FRAME_HEIGHT * factor : 0;
+    segment.shmid = usable ? shmget(IPC_PRIVATE, size + scaled_size, IPC_CREAT | 0600) : -1;
     segment.shmaddr = reinterpret_cast<char*>(-1);
     if (segment.shmid >= 0) {
         segment.shmaddr = static_cast<char*>(shmat(segment.shmid, nullptr, 0));
@@ -236,23 +288,31 @@ static bool make_shared_images() {
     return true;
 }
 
-static XImage* plain_image(uint8_t* memory) {
-    XImage* image =
-        XCreateImage(x_screen.display, x_screen.visual, static_cast<unsigned>(x_screen.depth),
-                     ZPixmap, 0, reinterpret_cast<char*>(memory), FRAME_WIDTH, FRAME_HEIGHT, 32, 0);
+// An image over static memory of memory_size bytes, or nullptr where it does not fit.
+static XImage* plain_image(uint8_t* memory, size_t memory_size, int factor) {
+    const unsigned height = static_cast<unsigned>(FRAME_HEIGHT * factor);
+    XImage* image = XCreateImage(x_screen.display, x_screen.visual,
+                                 static_cast<unsigned>(x_screen.depth), ZPixmap, 0,
+                                 reinterpret_cast<char*>(memory),
+                                 static_cast<unsigned>(FRAME_WIDTH * factor), height, 32, 0);
+    if (image == nullptr) return nullptr;
+    if (static_cast<size_t>(image->bytes_per_line) * height > memory_size) {
+        image->data = nullptr;
+        XDestroyImage(image);
+        return nullptr;
+    }
     // XPutImage swaps bytes for a server of the other order.
-    if (image != nullptr) image->byte_order = LSBFirst;
+    image->byte_order = LSBFirst;
     return image;
 }
 
 static bool make_images() {
     if (!make_shared_images()) {
         x_screen.shm = false;
-        x_screen.frame_image = plain_image(frame_memory);
-        x_screen.scaled_image = plain_image(scaled_memory);
-        if (x_screen.frame_image == nullptr || x_screen.scaled_image == nullptr ||
-            x_screen.frame_image->bytes_per_line * FRAME_HEIGHT >
-                static_cast<int>(sizeof frame_memory)) {
+        x_screen.frame_image = plain_image(frame_memory, sizeof frame_memory, 1);
+        x_screen.scaled_image =
+            plain_image(scaled_memory, sizeof scaled_memory, scaled_image_factor());
+        if (x_screen.frame_image == nullptr || x_screen.scaled_image == nullptr) {
             std::fputs("sandglass: cannot make an image for the window\n", stderr);
             return false;
         }
@@ -270,8 +330,9 @@ bool open_x_screen(const SaverOptions& options) {
     if (x_screen.display == nullptr) {
         const char* name =
             options.display_name != nullptr ? options.display_name : getenv("DISPLAY");
-        std::fprintf(stderr, "sandglass: cannot open display %s\n",
-                     name != nullptr ? name : "(unset)");
+        char shown[512] = "(unset)";
+        if (name != nullptr) echo_text(shown, sizeof shown, name);
+        std::fprintf(stderr, "sandglass: cannot open display %s\n", shown);
         return false;
     }
     XSetErrorHandler(on_x_error);
@@ -285,7 +346,10 @@ bool open_x_screen(const SaverOptions& options) {
         break;
     case WindowChoice::WINDOW_ID: ready = use_given_window(options.window_id, display_name); break;
     }
-    if (!ready || !make_images()) return false;
+    if (!ready) return false;
+    x_screen.scale_request = options.scale;
+    set_up_render();
+    if (!make_images()) return false;
     x_screen.gc = XCreateGC(x_screen.display, x_screen.window, 0, nullptr);
     XSetForeground(x_screen.display, x_screen.gc, 0);
     XSetBackground(x_screen.display, x_screen.gc, 0);
@@ -321,27 +385,52 @@ void clear_window() {
 void resize_x_screen(int width, int height) {
     x_screen.width = width;
     x_screen.height = height;
-    x_screen.placement = fit_frame(width, height, FRAME_ACTUAL);
+    x_screen.placement = fit_frame(
+        width, height, window_scale_request(x_screen.scale_request, x_screen.server_scales));
+    const int32_t factor = x_screen.placement.factor;
+    if (x_screen.server_scales && factor != x_screen.picture_factor) {
+        // The transform takes window points to frame points: a scale by 1/factor.
+        const XFixed shrink = server_scale_step(factor);
+        XTransform transform = {{{shrink, 0, 0}, {0, shrink, 0}, {0, 0, XDoubleToFixed(1.0)}}};
+        XRenderSetPictureTransform(x_screen.display, x_screen.frame_picture, &transform);
+        x_screen.picture_factor = factor;
+    }
     clear_window();
+}
+
+static void put_image(Drawable drawable, XImage* image, int x, int y, int width, int height) {
+    if (x_screen.shm)
+        XShmPutImage(x_screen.display, drawable, x_screen.gc, image, 0, 0, x, y,
+                     static_cast<unsigned>(width), static_cast<unsigned>(height), False);
+    else
+        XPutImage(x_screen.display, drawable, x_screen.gc, image, 0, 0, x, y,
+                  static_cast<unsigned>(width), static_cast<unsigned>(height));
 }
 
 void present_frame() {
     const FrameFit& p = x_screen.placement;
-    XImage* image = x_screen.frame_image;
+    XImage* frame = x_screen.frame_image;
+    const uint8_t* pixels = reinterpret_cast<const uint8_t*>(frame->data);
+    const int32_t bytes_per_pixel = x_screen.layout.bytes_per_pixel;
+    XImage* scaled = x_screen.scaled_image;
+    uint8_t* scaled_pixels = reinterpret_cast<uint8_t*>(scaled->data);
     if (p.reduced) {
-        image = x_screen.scaled_image;
-        reduce_frame(reinterpret_cast<uint8_t*>(x_screen.frame_image->data),
-                     x_screen.frame_image->bytes_per_line, x_screen.layout.bytes_per_pixel, p,
-                     reinterpret_cast<uint8_t*>(image->data), image->bytes_per_line);
+        reduce_frame(pixels, frame->bytes_per_line, bytes_per_pixel, p, scaled_pixels,
+                     scaled->bytes_per_line);
+        put_image(x_screen.window, scaled, p.left, p.top, p.width, p.height);
+    } else if (p.factor == 1) {
+        put_image(x_screen.window, frame, p.left, p.top, p.width, p.height);
+    } else if (x_screen.server_scales) {
+        // The frame goes over once, at its own size; the server enlarges it into the window.
+        put_image(x_screen.frame_pixmap, frame, 0, 0, FRAME_WIDTH, FRAME_HEIGHT);
+        XRenderComposite(x_screen.display, PictOpSrc, x_screen.frame_picture, None,
+                         x_screen.window_picture, 0, 0, 0, 0, p.left, p.top,
+                         static_cast<unsigned>(p.width), static_cast<unsigned>(p.height));
+    } else {
+        enlarge_frame(pixels, frame->bytes_per_line, bytes_per_pixel, p.factor, scaled_pixels,
+                      scaled->bytes_per_line);
+        put_image(x_screen.window, scaled, p.left, p.top, p.width, p.height);
     }
-    const unsigned width = static_cast<unsigned>(p.width);
-    const unsigned height = static_cast<unsigned>(p.height);
-    if (x_screen.shm)
-        XShmPutImage(x_screen.display, x_screen.window, x_screen.gc, image, 0, 0, p.left, p.top, width,
-                     height, False);
-    else
-        XPutImage(x_screen.display, x_screen.window, x_screen.gc, image, 0, 0, p.left, p.top, width,
-                  height);
     XSync(x_screen.display, False);
 }
 
@@ -363,14 +452,18 @@ void close_x_screen() {
         x_screen.scaled_image->data = nullptr;
         XDestroyImage(x_screen.scaled_image);
     }
-    if (x_screen.shm) {
-        XShmDetach(x_screen.display, &x_screen.segment);
-        XSync(x_screen.display, False);
-        shmdt(x_screen.segment.shmaddr);
-    }
+    // The window's colormap first: should the server stop answering, the stop deadline ends
+    // the program inside XCloseDisplay's wait, with these requests already sent.
     if (x_screen.own_colormap && !x_screen.own_window && x_screen.given_colormap != None) {
         XSetWindowColormap(x_screen.display, x_screen.window, x_screen.given_colormap);
         XInstallColormap(x_screen.display, x_screen.given_colormap);
+    }
+    // The segment is marked for removal already; the server's own attachment ends with the
+    // connection, so nothing here waits for it. The frame's pixmap and pictures go with the
+    // connection too.
+    if (x_screen.shm) {
+        XShmDetach(x_screen.display, &x_screen.segment);
+        shmdt(x_screen.segment.shmaddr);
     }
     XCloseDisplay(x_screen.display);
     x_screen.display = nullptr;

@@ -1,9 +1,11 @@
 // The X side of the saver: the connection, the window drawn into, its visual and colormap, and
 // the images the frames go through (MIT-SHM where the server offers it, XPutImage otherwise).
+// An enlarged frame is scaled by the server through RENDER where it can, else by the program.
 #pragma once
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XShm.h>
+#include <X11/extensions/Xrender.h>
 
 #include <cstdint>
 
@@ -23,6 +25,7 @@ struct XScreen {
     SurfaceLayout layout;     // how the frame's pixels are packed for this visual
     int width;                // the window's size, followed through ConfigureNotify
     int height;
+    int32_t scale_request;  // FRAME_FILL or at most N, as the options asked
     FrameFit placement;
     Atom delete_window;  // WM_DELETE_WINDOW of our own window
     GC gc;
@@ -30,7 +33,14 @@ struct XScreen {
     bool shm;             // the images live in a shared segment
     XShmSegmentInfo segment;
     XImage* frame_image;   // 640x480: the core draws into its data
-    XImage* scaled_image;  // the reduced frame for windows smaller than the frame
+    // The frame reduced for windows smaller than it or, where the server cannot scale,
+    // enlarged by the program: SOFTWARE_MAX_FACTOR times the frame's size then, else its size.
+    XImage* scaled_image;
+    bool server_scales;     // RENDER enlarges the frame_picture into the window_picture
+    Pixmap frame_pixmap;    // the 640x480 frame on the server
+    Picture frame_picture;  // over frame_pixmap, with the window's format and a nearest filter
+    Picture window_picture;
+    int32_t picture_factor;  // the enlargement frame_picture's transform is set for
 };
 
 extern XScreen x_screen;

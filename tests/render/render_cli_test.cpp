@@ -5,6 +5,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <gif_lib.h>
+#include <grp.h>
+#include <pwd.h>
 #include <png.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -72,8 +74,10 @@ struct Launch {
     std::string stdout_path;    // "" for the capture file
     bool broken_pipe = false;   // standard output a pipe whose reader is gone
     bool piped = false;         // standard output a pipe that cat copies to the capture file
+    bool full_pipe = false;     // standard output a pipe filled up, whose reader never reads
     rlim_t file_limit = RLIM_INFINITY;
     std::string private_dev;    // a directory to bind over /dev, or ""
+    uid_t user = 0;             // run as this user (and its group) instead; 0: as the test
 };
 
 class RenderCli : public ::testing::Test {
@@ -87,7 +91,7 @@ protected:
         capture_ = capture;
     }
     void TearDown() override {
-        std::string command = "rm -rf '" + dir_ + "' '" + capture_ + "'";
+        std::string command = "chattr -R -ia '" + dir_ + "' 2>/dev/null; rm -rf '" + dir_ + "' '" + capture_ + "'";
         EXPECT_EQ(std::system(command.c_str()), 0);
     }
 
@@ -108,8 +112,16 @@ protected:
         const std::string out = how.stdout_path.empty() ? capture_ + "/out" : how.stdout_path;
         const std::string err = capture_ + "/err";
         int pipe_ends[2] = {-1, -1};
-        if (how.broken_pipe || how.piped) {
+        if (how.broken_pipe || how.piped || how.full_pipe) {
             EXPECT_EQ(pipe(pipe_ends), 0);
+        }
+        if (how.full_pipe) {
+            const std::string block(4096, 'x');
+            fcntl(pipe_ends[1], F_SETFL, O_NONBLOCK);
+            while (write(pipe_ends[1], block.data(), block.size()) > 0) {
+            }
+            fcntl(pipe_ends[1], F_SETFL, 0);
+            stalled_reader_ = pipe_ends[0];
         }
         if (how.broken_pipe) close(pipe_ends[0]);
         if (how.piped) {
@@ -125,17 +137,20 @@ protected:
         }
         pid_t pid = fork();
         if (pid == 0) {
-            int out_fd = how.broken_pipe || how.piped ? pipe_ends[1]
+            int out_fd = how.broken_pipe || how.piped || how.full_pipe ? pipe_ends[1]
                                          : open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             int err_fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (out_fd < 0 || err_fd < 0 || dup2(out_fd, 1) < 0 || dup2(err_fd, 2) < 0) _exit(127);
             signal(SIGPIPE, SIG_DFL);
+            if (how.user != 0 && (setgroups(0, nullptr) != 0 || setgid(how.user) != 0 ||
+                                  setuid(how.user) != 0))
+                _exit(127);
             rlimit limit = {how.file_limit, how.file_limit};
             if (how.file_limit != RLIM_INFINITY && setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(127);
             execvp(argv[0], argv.data());
             _exit(127);
         }
-        if (how.broken_pipe || how.piped) close(pipe_ends[1]);
+        if (how.broken_pipe || how.piped || how.full_pipe) close(pipe_ends[1]);
         EXPECT_GT(pid, 0);
         return pid;
     }
@@ -155,6 +170,8 @@ protected:
             r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         if (reader_ > 0) waitpid(reader_, nullptr, 0);  // cat ends with the renderer's output
         reader_ = -1;
+        if (stalled_reader_ >= 0) close(stalled_reader_);
+        stalled_reader_ = -1;
         r.out = slurp(capture_ + "/out");
         r.err = slurp(capture_ + "/err");
         return r;
@@ -172,6 +189,7 @@ protected:
 
     std::string dir_, capture_;
     pid_t reader_ = -1;
+    int stalled_reader_ = -1;
 };
 
 const std::regex SUMMARY(
@@ -380,6 +398,9 @@ TEST_F(RenderCli, BadArgumentsExitTwoWithOneLineAndNoFile) {
         {"--dt", "\r1"},      {"--frames", "5\n"},   {"--fr\names", "1"},
         {"--raw", at("x.png")},
         {"--scale", "0"},     {"--scale", "17"},    {"--scale", "2.0"},
+        // One number rule with the page: decimal digits only (strtod took these).
+        {"--dt", "0x1p-6"},   {"--dt", "0X.8"},     {"--dt", "0x10"},
+        {"--dt", "-0"},       {"--dt", "-0.0"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = {"--png", at("x.png"), "--gif", at("x.gif"),
@@ -446,7 +467,9 @@ TEST_F(RenderCli, InterruptedRunLeavesNoFile) {
 // scratch directory, "@" in an argument standing for it; rows with private_dev run in a mount
 // namespace whose /dev is a scratch directory holding null (1,3) and full (1,7).
 TEST_F(RenderCli, TargetsKeepTheirKindAndExitCodesKeepTheirWord) {
-    enum Stdout { CAPTURED, FULL, BROKEN_PIPE, PIPE };
+    enum Stdout { CAPTURED, FULL, BROKEN_PIPE, PIPE, FULL_PIPE };
+    // What a row needs beyond the scratch directory: chattr, or a second user (as root).
+    enum Needs { NOTHING, ATTRIBUTES, OTHER_USER };
     struct Row {
         const char* what;
         std::string setup;  // shell, run in the scratch directory first
@@ -458,6 +481,8 @@ TEST_F(RenderCli, TargetsKeepTheirKindAndExitCodesKeepTheirWord) {
         std::string err;                 // a piece of the one-line message; "" for silence
         std::vector<std::string> names;  // the scratch directory afterwards, sorted
         std::string check;               // shell that must succeed afterwards, or ""
+        Needs needs = NOTHING;
+        int signal = 0;                  // sent a moment after the start, or 0
     };
     const rlim_t NONE = RLIM_INFINITY;
     const std::string raw_size = "1228800";  // 640 x 480 x 4
@@ -505,6 +530,32 @@ TEST_F(RenderCli, TargetsKeepTheirKindAndExitCodesKeepTheirWord) {
          BROKEN_PIPE, NONE, false, 1, "Broken pipe", {}, ""},
         {"the usage to a closed pipe", "", {"--help"}, BROKEN_PIPE, NONE, false, 1,
          "cannot write the usage to standard output: Broken pipe", {}, ""},
+        // A signal that ends a write blocked on a full pipe is an interruption (once wrongly 1).
+        {"the usage to a full pipe, SIGINT", "", {"--help"}, FULL_PIPE, NONE, false, 130,
+         "interrupted", {}, "", NOTHING, SIGINT},
+        {"the usage to a full pipe, SIGTERM", "", {"--help"}, FULL_PIPE, NONE, false, 130,
+         "interrupted", {}, "", NOTHING, SIGTERM},
+        {"the usage to a full pipe, SIGHUP", "", {"--help"}, FULL_PIPE, NONE, false, 130,
+         "interrupted", {}, "", NOTHING, SIGHUP},
+        // A name that may not be replaced fails before the summary line, leaving everything as
+        // it was (once the summary went out and the rename failed, new.png left behind).
+        {"an immutable target", "echo OLD > x.raw && chattr +i x.raw",
+         {"--png", "@new.png", "--raw", "@x.raw"}, CAPTURED, NONE, false, 1, "immutable",
+         {"x.raw"}, "[ \"$(cat x.raw)\" = OLD ]", ATTRIBUTES},
+        {"an append-only target", "echo OLD > x.raw && chattr +a x.raw",
+         {"--png", "@new.png", "--raw", "@x.raw"}, CAPTURED, NONE, false, 1, "append-only",
+         {"x.raw"}, "[ \"$(cat x.raw)\" = OLD ]", ATTRIBUTES},
+        // An append-only directory allows no rename and no removal: no temporary file is left.
+        {"an append-only directory", "mkdir sub && chattr +a sub", {"--png", "@sub/x.png"},
+         CAPTURED, NONE, false, 1, "append-only", {"sub"}, "[ -z \"$(ls -A sub)\" ]",
+         ATTRIBUTES},
+        {"another user's file in a sticky directory", "chmod 1777 . && echo OLD > x.raw && "
+         "chmod 666 x.raw", {"--png", "@new.png", "--raw", "@x.raw"}, CAPTURED, NONE, false, 1,
+         "sticky", {"x.raw"}, "[ \"$(cat x.raw)\" = OLD ]", OTHER_USER},
+        // ...but one's own file there is replaced as usual.
+        {"one's own file in a sticky directory", "chmod 1777 . && echo OLD > x.raw && "
+         "chown \"$OTHER\" x.raw", {"--raw", "@x.raw"}, CAPTURED, NONE, false, 0, "",
+         {"x.raw"}, "[ $(stat -c %s x.raw) = " + raw_size + " ]", OTHER_USER},
         // A file size limit is a failed write, not a death.
         {"size limit on the last frame", "", {"--png", "@small.png", "--raw", "@big.raw"},
          CAPTURED, 100000, false, 1, "big.raw': File too large", {}, ""},
@@ -521,6 +572,19 @@ TEST_F(RenderCli, TargetsKeepTheirKindAndExitCodesKeepTheirWord) {
          CAPTURED, NONE, false, 2, "same file", {"h1", "h2"}, "[ \"$(cat h2)\" = old ]"},
     };
     const bool namespaces = geteuid() == 0 && std::system("unshare -m true 2>/dev/null") == 0;
+    // chattr where the file system of the scratch directory has the attributes.
+    const bool attributes = shell("touch probe && chattr +i probe 2>/dev/null && "
+                                  "chattr -i probe && rm probe") == 0;
+    shell("rm -f probe");
+    // A second user, made here and removed at the end, as root only.
+    const std::string other_name = "sgrender" + std::to_string(getpid() % 100000);
+    uid_t other = 0;
+    if (geteuid() == 0 &&
+        std::system(("useradd -M -N -r -s /usr/sbin/nologin " + other_name +
+                     " 2>/dev/null").c_str()) == 0) {
+        if (passwd* entry = getpwnam(other_name.c_str())) other = entry->pw_uid;
+    }
+    int skipped_attributes = 0, skipped_users = 0;
     const std::string dev = capture_ + "/dev";
     int skipped = 0;
     for (const Row& row : rows) {
@@ -529,6 +593,11 @@ TEST_F(RenderCli, TargetsKeepTheirKindAndExitCodesKeepTheirWord) {
             ++skipped;
             continue;
         }
+        if ((row.needs == ATTRIBUTES && !attributes) || (row.needs == OTHER_USER && other == 0)) {
+            ++(row.needs == ATTRIBUTES ? skipped_attributes : skipped_users);
+            continue;
+        }
+        shell("chattr -R -ia . 2>/dev/null; chmod 700 .");
         ASSERT_EQ(shell("find . -mindepth 1 -delete"), 0);
         if (row.private_dev) {
             ASSERT_EQ(shell("rm -rf \"$OUT/dev\" && mkdir \"$OUT/dev\" && cd \"$OUT/dev\" && "
@@ -536,7 +605,7 @@ TEST_F(RenderCli, TargetsKeepTheirKindAndExitCodesKeepTheirWord) {
                       0);
         }
         if (!row.setup.empty()) {
-            ASSERT_EQ(shell(row.setup), 0);
+            ASSERT_EQ(shell("OTHER=" + std::to_string(other) + "; " + row.setup), 0);
         }
         std::vector<std::string> args;
         for (const std::string& a : row.args) args.push_back(a[0] == '@' ? at(a.substr(1)) : a);
@@ -546,7 +615,14 @@ TEST_F(RenderCli, TargetsKeepTheirKindAndExitCodesKeepTheirWord) {
         how.piped = row.out == PIPE;
         how.file_limit = row.file_limit;
         how.private_dev = row.private_dev ? dev : "";
-        Result r = finish(start(args, how));
+        how.full_pipe = row.out == FULL_PIPE;
+        how.user = row.needs == OTHER_USER ? other : 0;
+        pid_t pid = start(args, how);
+        if (row.signal != 0) {
+            usleep(300000);
+            kill(pid, row.signal);
+        }
+        Result r = finish(pid);
 
         EXPECT_EQ(r.status, row.status) << r.err;
         if (row.err.empty()) {
@@ -581,8 +657,15 @@ TEST_F(RenderCli, TargetsKeepTheirKindAndExitCodesKeepTheirWord) {
             }
         }
     }
+    shell("chattr -R -ia . 2>/dev/null");
+    if (other != 0) std::system(("userdel " + other_name).c_str());
     if (skipped > 0)
         std::printf("%d rows skipped: a private mount namespace needs root\n", skipped);
+    if (skipped_attributes > 0)
+        std::printf("%d rows skipped: the scratch directory's file system has no chattr "
+                    "attributes\n", skipped_attributes);
+    if (skipped_users > 0)
+        std::printf("%d rows skipped: a second user needs root and useradd\n", skipped_users);
 }
 
 }  // namespace

@@ -103,7 +103,7 @@ TEST_P(StepRates, AtMostSixtyAndNoneLostOnSlowDisplays) {
         if (steps > 0) {
             ASSERT_GT(now - last_step, STEP_PERIOD_MS / 2) << "frame " << n;
         }
-        dt_sum += dt;
+        dt_sum += static_cast<double>(dt);
         last_step = now;
         ++steps;
         // The running count never gets ahead of 60 a second (plus the first step).

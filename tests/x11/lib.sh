@@ -97,16 +97,18 @@ own_window() {
   return 1
 }
 
-# rendered bpp: the renderer's last frame of the quick run in its layout for bpp, as raw bytes.
+# rendered bpp [scale]: the renderer's last frame of the quick run in its layout for bpp, as raw
+# bytes, scale times its size (default 1).
 rendered() {
-  local file="$TEST_DIR/reference-$1.raw"
+  local scale=${2:-1}
+  local file="$TEST_DIR/reference-$1-x$scale.raw"
   [ -f "$file" ] || "$SANDGLASS_BIN/sandglass-render" --frames "$FRAMES" --dt "$DT" \
-    --bpp "$1" --raw "$file" >/dev/null
+    --bpp "$1" --scale "$scale" --raw "$file" >/dev/null
   echo "$file"
 }
 
-# reference: that frame at this depth. The renderer has no 5-5-5 or 10-10-10 layout; there its
-# 8-8-8 frame is packed by hand, each channel's top bits to the top of its mask.
+# reference: that frame at this depth, at its own size. The renderer has no 5-5-5 or 10-10-10
+# layout; there its 8-8-8 frame is packed by hand, each channel's top bits to the top of its mask.
 reference() {
   local file="$TEST_DIR/reference-$SCREEN_DEPTH.raw" pack
   case $SCREEN_DEPTH in
@@ -130,8 +132,9 @@ grab() {
 # shows window x y width height expected.raw: the rectangle comes to equal the expected bytes
 # within 10 s (frames finish at the machine's pace; a finished run's picture stays).
 shows() {
-  local got="$TEST_DIR/shows.raw"
-  for _ in $(seq 50); do
+  local got="$TEST_DIR/shows.raw" until=$((SECONDS + 10))
+  # By the clock: a grab of a 4K screen takes a good part of a second.
+  while [ "$SECONDS" -lt "$until" ]; do
     grab "$1" "$2" "$3" "$4" "$5" "$got" && cmp -s "$got" "$6" && return 0
     sleep 0.2
   done
@@ -159,6 +162,14 @@ scaled_reference() {
   local file="$TEST_DIR/reference-$1x$2.raw"
   convert -size 640x480 -depth 8 "bgr:$(rendered 24)" -filter point -resize "$1x$2!" "bgr:$file"
   echo "$file"
+}
+
+# shared_bytes pid: the size of the process's shared-memory segment (0 without one).
+shared_bytes() {
+  local range
+  range=$(grep -m1 SYSV "/proc/$1/maps" | cut -d' ' -f1)
+  [ -n "$range" ] || { echo 0; return; }
+  echo $((16#${range#*-} - 16#${range%-*}))
 }
 
 # one_line file [pattern]: the file holds exactly one line (matching the pattern).

@@ -91,6 +91,47 @@ DISPLAY=:999 "$SAVER" -root 2>"$err"; code=$?
 check "no display: exit 1 (got $code)" [ "$code" = 1 ]
 check "... and one line" one_line "$err"
 
+# What comes from outside is echoed escaped: one line holding the escaped text (fixed, not a
+# pattern), and no byte that drives the terminal.
+escaped() {
+  [ "$code" = "$1" ] && [ "$(wc -l <"$err")" -eq 1 ] && grep -qF -- "$2" "$err" &&
+    ! grep -q $'[\x01-\x08\x0b-\x1f\x7f]' "$err"
+}
+XSCREENSAVER_WINDOW=$'\e]0;title\a\n2' "$SAVER" -root 2>"$err"; code=$?
+check "an escape sequence in \$XSCREENSAVER_WINDOW: exit 1, one line, escaped" \
+  escaped 1 "'\\x1b]0;title\\x07\\n2'"
+DISPLAY=$':9\n9\e[2J' "$SAVER" -root 2>"$err"; code=$?
+check "a newline and an escape in \$DISPLAY: exit 1, one line, escaped" \
+  escaped 1 "':9\\n9\\x1b[2J'"
+"$SAVER" -display $':9\n9' -root 2>"$err"; code=$?
+check "a newline in -display: exit 1, one line, escaped" escaped 1 "':9\\n9'"
+DISPLAY= "$SAVER" $'-bo\ngus' >/dev/null 2>"$err"; code=$?
+check "a bad option with a newline: exit 2, named escaped on the first line (got $code)" \
+  bash -c "[ $code = 2 ] && head -n 1 '$err' | grep -qF \"'-bo\\\\ngus'\""
+
+# A stop ends it within a second whatever the server does. Stopped (kill -STOP), the server
+# answers nothing; held grabbed by another client, nothing of ours.
+for signal in TERM HUP; do
+  start_saver -root
+  sleep 0.5
+  kill -STOP "$XVFB_PID"
+  kill -"$signal" "$SAVER_PID"; wait_exit "$SAVER_PID" 1
+  kill -CONT "$XVFB_PID"
+  check "SIG$signal while the server is stopped ends it within a second with 0 (got $EXIT)" \
+    [ "$EXIT" = 0 ]
+  [ "$EXIT" = running ] && { sleep 1; stop_saver KILL; }
+done
+start_saver -root
+sleep 0.5
+"$SANDGLASS_BIN/x_helper" delete "$window" 3 &
+grabber=$!
+sleep 0.5
+kill -TERM "$SAVER_PID"; wait_exit "$SAVER_PID" 1
+check "SIGTERM while another client holds a grab ends it within a second with 0 (got $EXIT)" \
+  [ "$EXIT" = 0 ]
+wait "$grabber"
+[ "$EXIT" = running ] && stop_saver KILL
+
 # The connection lost while running: one line and 1.
 start_saver -root
 sleep 0.5
@@ -113,4 +154,28 @@ check "its own window on that server takes TrueColor and shows the frame" \
 check "... at depth 24, not the 32-bit visual with alpha" \
   bash -c "xwininfo -id $window | grep -q 'Depth: 24$'"
 stop_saver TERM
+
+# At 8 bits the given window gets our colormap, and every stop hands its own back: SIGHUP as
+# SIGTERM, and a stop while the server is stopped once the server runs again (the requests
+# went out before the wait that the deadline cut short).
+kill "$XVFB_PID"; wait "$XVFB_PID" 2>/dev/null
+x_session 8 1024x768
+plain_window 640 480; window=$WINDOW
+colormap() { xwininfo -id "$window" | grep 'Colormap:'; }
+given_colormap=$(colormap)
+start_saver -window-id "$window"
+sleep 0.5
+check "at 8 bits the window takes our colormap" [ "$(colormap)" != "$given_colormap" ]
+stop_saver HUP
+check "SIGHUP ends it with 0 (got $EXIT)" [ "$EXIT" = 0 ]
+check "... and hands the window its own colormap back" [ "$(colormap)" = "$given_colormap" ]
+start_saver -window-id "$window" -delay 1000000
+sleep 1.5
+kill -STOP "$XVFB_PID"
+kill -TERM "$SAVER_PID"; wait_exit "$SAVER_PID" 1
+kill -CONT "$XVFB_PID"
+check "SIGTERM at 8 bits while the server is stopped ends it with 0 (got $EXIT)" [ "$EXIT" = 0 ]
+[ "$EXIT" = running ] && stop_saver KILL
+check "... and the server, running again, gives the window its own colormap" \
+  bash -c "for i in \$(seq 20); do [ \"\$(xwininfo -id $window | grep Colormap:)\" = '$given_colormap' ] && exit 0; sleep 0.1; done; exit 1"
 finish

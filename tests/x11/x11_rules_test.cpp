@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fixed_palette.h"
+#include "frame_scaling.h"
 #include "options.h"
 #include "visual_layout.h"
 
@@ -18,6 +19,7 @@ struct OptionCase {
     unsigned long window_id;
     int64_t delay_us;
     bool fps;
+    int32_t scale = FRAME_FILL;
 };
 
 static ParseResult parse(std::vector<const char*> args, SaverOptions& options) {
@@ -49,6 +51,9 @@ TEST(Options, Table) {
         {{"-root", "-window"}, RUN, OWN, 0, 16666, false},   // the last choice wins
         {{"-delay", "0"}, RUN, OWN, 0, 0, false},
         {{"--delay", "10000000", "--fps"}, RUN, OWN, 0, 10000000, true},
+        {{"-scale", "1"}, RUN, OWN, 0, 16666, false, 1},  // today's look
+        {{"--scale", "16", "-root"}, RUN, ROOT, 0, 16666, false, 16},
+        {{"-scale", "2", "-scale", "3"}, RUN, OWN, 0, 16666, false, 3},
         {{"-h"}, ParseResult::HELP, OWN, 0, 16666, false},
         {{"--help"}, ParseResult::HELP, OWN, 0, 16666, false},
         {{"-bogus"}, BAD, OWN, 0, 16666, false},
@@ -70,6 +75,11 @@ TEST(Options, Table) {
         {{"-dt", "0"}, BAD, OWN, 0, 16666, false},
         {{"-dt", "nan"}, BAD, OWN, 0, 16666, false},
         {{"-dt", "0.1s"}, BAD, OWN, 0, 16666, false},
+        {{"-scale"}, BAD, OWN, 0, 16666, false},
+        {{"-scale", "0"}, BAD, OWN, 0, 16666, false},  // fill is the default, not a number
+        {{"-scale", "17"}, BAD, OWN, 0, 16666, false},
+        {{"-scale", "2x"}, BAD, OWN, 0, 16666, false},
+        {{"-scale", "fill"}, BAD, OWN, 0, 16666, false},
     };
     for (const OptionCase& c : cases) {
         SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0]);
@@ -82,6 +92,37 @@ TEST(Options, Table) {
         }
         EXPECT_EQ(options.delay_us, c.delay_us);
         EXPECT_EQ(options.fps, c.fps);
+        EXPECT_EQ(options.scale, c.scale);
+    }
+}
+
+// Catches a program-enlarged frame larger than the buffer it is enlarged into, and a server
+// that scales held to the program's bound.
+TEST(FrameScaling, TheProgramEnlargesAtMostItsBufferTheServerAsAsked) {
+    const struct {
+        int32_t asked;
+        bool server_scales;
+        int32_t request;
+    } cases[] = {
+        {FRAME_FILL, true, FRAME_FILL}, {16, true, 16}, {3, true, 3},
+        {FRAME_FILL, false, 4},         {16, false, 4}, {5, false, 4},
+        {4, false, 4},                  {2, false, 2},  {1, false, 1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(window_scale_request(c.asked, c.server_scales), c.request)
+            << c.asked << (c.server_scales ? " by the server" : " by the program");
+}
+
+// Catches a step that drifts: for every factor, each window column (and so each row, fewer)
+// samples the frame pixel it lies in, by the nearest filter's arithmetic of the X server's
+// pixman: the first sample at the column's centre through the transform, rounded, then the
+// step added per column, less one unit, down to a whole pixel.
+TEST(FrameScaling, ServerStepSamplesEveryColumnsOwnFramePixel) {
+    for (int32_t k = 1; k <= FRAME_MAX_FACTOR; ++k) {
+        const int64_t step = server_scale_step(k);
+        const int64_t first = (step * 32768 + 32768) >> 16;
+        for (int32_t x = 0; x < FRAME_WIDTH * k; ++x)
+            ASSERT_EQ((first + step * x - 1) >> 16, x / k) << "factor " << k << ", column " << x;
     }
 }
 

@@ -22,8 +22,18 @@ done
 default=$(sed -n 's/.* default="\([0-9]*\)".*/\1/p' <<<"$slider")
 check "the slider's default is the program's default delay" \
   grep -q -- "-delay USEC .*default $default" <("$SAVER" -h)
-for switch in $(grep -o 'arg-set="[^"]*"' "$xml" | cut -d'"' -f2); do
-  check "the switch $switch is accepted" accepted "$switch"
+while read -r setting; do
+  # shellcheck disable=SC2086
+  check "the setting '$setting' is accepted" accepted $setting
+done < <(grep -o 'arg-set="[^"]*"' "$xml" | cut -d'"' -f2)
+# The frame size: fill (no option: the program's default) or at most 1x, 2x, 3x.
+sizes=$(tr '\n' ' ' <"$xml" | grep -o '<select id="scale">.*</select>' | grep -o '<option [^>]*>')
+offered=$(sed -n 's/.*id="\([^"]*\)".*/\1/p' <<<"$sizes" | tr '\n' ' ')
+check "the frame size offers fill, 1x, 2x, 3x (got: $offered)" [ "$offered" = "fill 1x 2x 3x " ]
+check "fill sets no option" bash -c "grep 'id=\"fill\"' <<<'$sizes' | (! grep -q arg-set)"
+check "fill is the program's default" grep -q -- "-scale N .*default: fill" <("$SAVER" -h)
+for n in 1 2 3; do
+  check "${n}x sets -scale $n" grep -q "id=\"${n}x\".*arg-set=\"-scale $n\"" <<<"$sizes"
 done
 
 check "the manual page formats without warnings" \
