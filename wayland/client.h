@@ -43,7 +43,8 @@ struct Globals {
 };
 
 // What one surface shows: a black surface the size of its output (a few black pixels
-// stretched, never redrawn) and, above it, a subsurface holding the scaled frame at the output's pixels.
+// stretched, never redrawn) and, above it, a subsurface holding the scaled frame at the output's
+// pixels.
 struct View {
     bool exists;
     wl_surface* base;
@@ -53,7 +54,7 @@ struct View {
     zwlr_layer_surface_v1* layer;
     xdg_surface* xdg;
     xdg_toplevel* toplevel;
-    int32_t width;   // in the compositor's coordinates, from the last configure; 0: none yet
+    int32_t width;  // in the compositor's coordinates, from the last configure; 0: none yet
     int32_t height;
     int32_t scale;   // the buffer scale the frame is drawn at
     int32_t frames;  // the frame buffers it shows (an index into the frame sets), -1 none

@@ -16,8 +16,8 @@ static void pointer_at(const View* view, wl_fixed_t x, wl_fixed_t y) {
         end_requested = true;
 }
 
-static void on_pointer_enter(void* data, wl_pointer* pointer, uint32_t serial,
-                             wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
+static void on_pointer_enter(void* data, wl_pointer* pointer, uint32_t serial, wl_surface* surface,
+                             wl_fixed_t x, wl_fixed_t y) {
     Seat& seat = *static_cast<Seat*>(data);
     wl_pointer_set_cursor(pointer, serial, nullptr, 0, 0);
     seat.pointer_view = view_of(surface);
@@ -146,8 +146,8 @@ void bind_seat(uint32_t name, uint32_t version) {
         seat = {};
         seat.used = true;
         seat.name = name;
-        seat.seat = static_cast<wl_seat*>(
-            wl_registry_bind(globals.registry, name, &wl_seat_interface, 5));
+        seat.seat =
+            static_cast<wl_seat*>(wl_registry_bind(globals.registry, name, &wl_seat_interface, 5));
         wl_seat_add_listener(seat.seat, &SEAT_LISTENER, &seat);
         return;
     }

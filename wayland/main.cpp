@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,10 +18,10 @@
 #include "animation.h"
 #include "client.h"
 #include "frame_changes.h"
+#include "layer_shell.h"
 #include "options.h"
 #include "step_schedule.h"
 #include "viewporter-client-protocol.h"
-#include "layer_shell.h"
 #include "xdg-shell-client-protocol.h"
 
 Globals globals;
@@ -43,10 +44,16 @@ static FrameChanges frame_changes;
 // making one step of the whole pause.
 constexpr double PAUSE_MS = 250.0;
 
-static void say(const char* format, const char* detail) {
-    std::fprintf(stderr, "sandglass-wayland: ");
-    std::fprintf(stderr, format, detail);
-    std::fputc('\n', stderr);
+// One line on standard error, printf style.
+static void say(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+static void say(const char* format, ...) {
+    static char line[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    std::fprintf(stderr, "sandglass-wayland: %s\n", line);
 }
 
 static double monotonic_ms() {
@@ -133,8 +140,7 @@ static T* bind(uint32_t name, const wl_interface* interface, uint32_t version) {
     return static_cast<T*>(wl_registry_bind(globals.registry, name, interface, version));
 }
 
-static void on_global(void*, wl_registry*, uint32_t name, const char* interface,
-                      uint32_t version) {
+static void on_global(void*, wl_registry*, uint32_t name, const char* interface, uint32_t version) {
     if (!std::strcmp(interface, wl_compositor_interface.name) && version >= 4) {
         globals.compositor = bind<wl_compositor>(name, &wl_compositor_interface, 4);
     } else if (!std::strcmp(interface, wl_subcompositor_interface.name)) {
@@ -189,8 +195,8 @@ static Animation animation;
 // ready for it. Returns how long poll may sleep (-1: until something happens).
 static int advance(double now_ms) {
     if (!any_view_ready()) return -1;
-    const bool stepping = animation.limit == 0 ||
-                          static_cast<int64_t>(animation.generation) < animation.limit;
+    const bool stepping =
+        animation.limit == 0 || static_cast<int64_t>(animation.generation) < animation.limit;
     if (stepping) {
         if (animation.generation > 0 && now_ms - animation.schedule.last_ms > PAUSE_MS)
             restart_steps(animation.schedule, now_ms);
@@ -202,16 +208,16 @@ static int advance(double now_ms) {
             run_animation_step(frame, FRAME_PITCH,
                                animation.fixed_dt > 0.0f ? animation.fixed_dt : dt);
             record_change(frame_changes, step,
-                          step == 1 ? WHOLE_FRAME
-                                    : changed_area(frame, frame_pixels[(step - 1) & 1],
-                                                   FRAME_PITCH));
+                          step == 1
+                              ? WHOLE_FRAME
+                              : changed_area(frame, frame_pixels[(step - 1) & 1], FRAME_PITCH));
             animation.generation = step;
         }
     }
     if (animation.generation > 0)
         draw_views(frame_pixels[animation.generation & 1], FRAME_PITCH, frame_changes);
-    const bool more = animation.limit == 0 ||
-                      static_cast<int64_t>(animation.generation) < animation.limit;
+    const bool more =
+        animation.limit == 0 || static_cast<int64_t>(animation.generation) < animation.limit;
     if (!more || !any_view_ready()) return -1;
     const double wait = animation.schedule.due_ms - STEP_EARLY_MS - now_ms;
     return wait < 1.0 ? 1 : static_cast<int>(std::ceil(wait));

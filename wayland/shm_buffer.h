@@ -16,7 +16,7 @@ struct ShmBuffer {
     int32_t width;
     int32_t height;
     int32_t pitch;
-    bool busy;  // attached and not released yet: not to be written
+    bool busy;      // attached and not released yet: not to be written
     uint64_t step;  // the sand step whose frame it holds; 0: none
 };
 

@@ -4,9 +4,9 @@
 
 #include "client.h"
 #include "frame_changes.h"
+#include "layer_shell.h"
 #include "shm_buffer.h"
 #include "viewporter-client-protocol.h"
-#include "layer_shell.h"
 #include "xdg-shell-client-protocol.h"
 
 // The frame at one size, shared by every view that shows it so: scaled once a step. Three
@@ -128,9 +128,8 @@ static void draw_view(View& view, const uint8_t* frame, int32_t pitch,
     if (set.fit.reduced)
         wl_surface_damage_buffer(view.frame, 0, 0, buffer.width, buffer.height);
     else
-        wl_surface_damage_buffer(view.frame, area.left * set.fit.factor,
-                                 area.top * set.fit.factor, area.width * set.fit.factor,
-                                 area.height * set.fit.factor);
+        wl_surface_damage_buffer(view.frame, area.left * set.fit.factor, area.top * set.fit.factor,
+                                 area.width * set.fit.factor, area.height * set.fit.factor);
     view.callback = wl_surface_frame(view.frame);
     wl_callback_add_listener(view.callback, &FRAME_LISTENER, &view);
     wl_surface_commit(view.frame);
@@ -208,8 +207,7 @@ static const zwlr_layer_surface_v1_listener LAYER_LISTENER = {on_layer_configure
 static int32_t pending_width;
 static int32_t pending_height;
 
-static void on_toplevel_configure(void*, xdg_toplevel*, int32_t width, int32_t height,
-                                  wl_array*) {
+static void on_toplevel_configure(void*, xdg_toplevel*, int32_t width, int32_t height, wl_array*) {
     pending_width = width;
     pending_height = height;
 }
@@ -301,13 +299,12 @@ void open_output_view(Output& output) {
     View& view = output.view;
     make_surfaces(view, output.scale, output.x, output.y);
     if (globals.layer_shell != nullptr) {
-        view.layer = zwlr_layer_shell_v1_get_layer_surface(
-            globals.layer_shell, view.base, output.output, ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY,
-            "sandglass");
-        zwlr_layer_surface_v1_set_anchor(view.layer, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP |
-                                                         ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
-                                                         ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT |
-                                                         ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
+        view.layer =
+            zwlr_layer_shell_v1_get_layer_surface(globals.layer_shell, view.base, output.output,
+                                                  ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "sandglass");
+        zwlr_layer_surface_v1_set_anchor(
+            view.layer, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+                            ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
         zwlr_layer_surface_v1_set_size(view.layer, 0, 0);
         zwlr_layer_surface_v1_set_exclusive_zone(view.layer, -1);
         zwlr_layer_surface_v1_set_keyboard_interactivity(view.layer, 1);

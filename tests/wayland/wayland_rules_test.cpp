@@ -142,8 +142,8 @@ TEST(Ending, PressTable) {
         {true, InputKind::TOUCH, 0, false},
     };
     for (const PressCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.own_window << " " << static_cast<int>(c.kind) << " "
-                                        << c.key);
+        SCOPED_TRACE(testing::Message()
+                     << c.own_window << " " << static_cast<int>(c.kind) << " " << c.key);
         EXPECT_EQ(press_ends(c.own_window, c.kind, c.key), c.ends);
     }
 }
@@ -187,14 +187,14 @@ TEST(FrameChanges, SinceTable) {
         record_change(changes, static_cast<uint64_t>(n),
                       n == 11 ? FrameArea{0, 0, 0, 0} : FrameArea{n, 2 * n, 1, 1});
     const SinceCase cases[] = {
-        {12, {0, 0, 0, 0}},     // up to date
-        {11, {12, 24, 1, 1}},   // one step behind
-        {10, {12, 24, 1, 1}},   // an empty step adds nothing
-        {9, {10, 20, 3, 5}},    // steps 10 and 12
-        {5, {6, 12, 7, 13}},    // steps 6..12: the history's oldest entry
-        {4, WHOLE_FRAME},       // step 5 has left the history
-        {0, WHOLE_FRAME},       // shows nothing yet
-        {13, WHOLE_FRAME},      // a step not taken: never trusted
+        {12, {0, 0, 0, 0}},    // up to date
+        {11, {12, 24, 1, 1}},  // one step behind
+        {10, {12, 24, 1, 1}},  // an empty step adds nothing
+        {9, {10, 20, 3, 5}},   // steps 10 and 12
+        {5, {6, 12, 7, 13}},   // steps 6..12: the history's oldest entry
+        {4, WHOLE_FRAME},      // step 5 has left the history
+        {0, WHOLE_FRAME},      // shows nothing yet
+        {13, WHOLE_FRAME},     // a step not taken: never trusted
     };
     for (const SinceCase& c : cases) {
         SCOPED_TRACE(c.since);
@@ -220,10 +220,8 @@ TEST(FrameChanges, ChangedAreaTable) {
     static uint8_t before[FRAME_WIDTH * 4 * FRAME_HEIGHT];
     static uint8_t now[FRAME_WIDTH * 4 * FRAME_HEIGHT];
     const ChangedCase cases[] = {
-        {-1, 0, -1, 0, {0, 0, 0, 0}},
-        {0, 0, -1, 0, {0, 0, 1, 1}},
-        {639, 479, -1, 0, {639, 479, 1, 1}},
-        {5, 400, 600, 7, {5, 7, 596, 394}},
+        {-1, 0, -1, 0, {0, 0, 0, 0}},        {0, 0, -1, 0, {0, 0, 1, 1}},
+        {639, 479, -1, 0, {639, 479, 1, 1}}, {5, 400, 600, 7, {5, 7, 596, 394}},
         {639, 0, 0, 479, {0, 0, 640, 480}},
     };
     for (const ChangedCase& c : cases) {
