@@ -58,6 +58,7 @@ struct View {
     int32_t height;
     int32_t scale;   // the buffer scale the frame is drawn at
     int32_t frames;  // the frame buffers it shows (an index into the frame sets), -1 none
+    FrameFit fit;    // where the frame stands on it, in its buffer's pixels
     uint64_t shown;  // the animation step it shows; 0: none
     bool ready;      // its last frame has been shown, so it may take the next one
     wl_callback* callback;

@@ -38,8 +38,9 @@ static void free_frame_set(FrameSet& set) {
     set = {};
 }
 
-// The set for this size: one in use, else a free slot (an unused set of another size is
-// emptied for it). -1 when all eight are in use at other sizes.
+// The set for this size (views of other sizes may show a frame of the same size, each at its own
+// place): one in use, else a free slot (an unused set of another size is emptied for it). -1
+// when all eight are in use at other sizes.
 static int32_t take_frame_set(const FrameFit& fit) {
     int32_t spare = -1;
     for (int32_t i = 0; i < FRAME_SETS; ++i) {
@@ -136,7 +137,7 @@ static void draw_view(View& view, const uint8_t* frame, int32_t pitch,
     // Some compositors (sway 1.7) repaint a layer surface's subsurface only when the surface
     // itself commits: the frame's area is damaged there too.
     if (set.fit.reduced) area = WHOLE_FRAME;
-    damage_surface(view.base, set.fit, area, view.scale);
+    damage_surface(view.base, view.fit, area, view.scale);
     wl_surface_commit(view.base);
     buffer.busy = true;
     view.shown = changes.newest;
@@ -164,6 +165,7 @@ bool any_view_ready() {
 static void lay_out(View& view) {
     const int32_t scale = view.scale > 0 ? view.scale : 1;
     const FrameFit fit = fit_frame(view.width * scale, view.height * scale, scale_request);
+    view.fit = fit;
     const int32_t old = view.frames;
     view.frames = take_frame_set(fit);
     drop_frame_set(old);
