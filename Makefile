@@ -9,7 +9,8 @@
 #   make test-asan  asan, then the quick tests under the sanitizers
 #   make run      deps, build, then run the saver full screen under Wine
 #   make run-x11  deps, native build, then run the X11 saver (on $DISPLAY, else on a private Xvfb)
-#   make install  the X11 saver, its settings file and manual page (PREFIX, DESTDIR honoured)
+#   make install  the X11 saver, its settings file and manual page, and the Wayland saver with
+#                 its manual page (PREFIX, DESTDIR honoured)
 #   make deb      the Debian package: build/dist/sandglass_VERSION-1_ARCH.deb
 #   make bench    the native benchmarks
 #   make dist     the Windows release: build/dist/sandglass-VERSION-setup.exe and -win32.zip
@@ -97,14 +98,17 @@ run-x11: deps
 	$(MAKE) native
 	./tools/run-x11 $(NATIVE)/bin
 
-# The program to $(PREFIX)/libexec/xscreensaver (XScreenSaver's own folder with PREFIX=/usr).
-# Built on its own, without tests or benchmarks, so it needs only what the programs use
-# (`tools/install-deps --deb`); the prefix is the configured one, which the MATE entry names.
+# The X11 program to $(PREFIX)/libexec/xscreensaver (XScreenSaver's own folder with
+# PREFIX=/usr); the Wayland program to $(PREFIX)/bin, where idle daemons' commands find it.
+# Built on their own, without tests or benchmarks, so they need only what the programs use
+# (`tools/install-deps --deb`, and the Wayland packages of `make deps`); the prefix is the
+# configured one, which the MATE entry names.
 install:
 	cmake -S . -B $(PROGRAMS) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
 	      -DSANDGLASS_BENCH=OFF -DCMAKE_INSTALL_PREFIX="$(PREFIX)"
-	cmake --build $(PROGRAMS) -j $(JOBS) --target sandglass
+	cmake --build $(PROGRAMS) -j $(JOBS) --target sandglass sandglass-wayland
 	DESTDIR="$(DESTDIR)" cmake --install $(PROGRAMS) --component x11
+	DESTDIR="$(DESTDIR)" cmake --install $(PROGRAMS) --component wayland
 
 # The package, built from a copy of the tree by dpkg-buildpackage.
 deb:

@@ -40,31 +40,46 @@ FrameFit fit_frame(int32_t drawable_width, int32_t drawable_height, int32_t scal
 
 // The pixel size fixed at compile time, so that each copy is one move rather than a call.
 template <int32_t BYTES>
-static void repeat_pixels(const uint8_t* source, int32_t factor, uint8_t* target) {
-    for (int32_t x = 0; x < FRAME_WIDTH; ++x, source += BYTES)
+static void repeat_pixels(const uint8_t* source, int32_t count, int32_t factor, uint8_t* target) {
+    for (int32_t x = 0; x < count; ++x, source += BYTES)
         for (int32_t i = 0; i < factor; ++i, target += BYTES) std::memcpy(target, source, BYTES);
 }
 
-void enlarge_row(const uint8_t* source, int32_t bytes_per_pixel, int32_t factor, uint8_t* target) {
+static void enlarge_pixels(const uint8_t* source, int32_t count, int32_t bytes_per_pixel,
+                           int32_t factor, uint8_t* target) {
     switch (bytes_per_pixel) {
-    case 1: repeat_pixels<1>(source, factor, target); break;
-    case 2: repeat_pixels<2>(source, factor, target); break;
-    case 3: repeat_pixels<3>(source, factor, target); break;
-    default: repeat_pixels<4>(source, factor, target); break;
+    case 1: repeat_pixels<1>(source, count, factor, target); break;
+    case 2: repeat_pixels<2>(source, count, factor, target); break;
+    case 3: repeat_pixels<3>(source, count, factor, target); break;
+    default: repeat_pixels<4>(source, count, factor, target); break;
+    }
+}
+
+void enlarge_row(const uint8_t* source, int32_t bytes_per_pixel, int32_t factor, uint8_t* target) {
+    enlarge_pixels(source, FRAME_WIDTH, bytes_per_pixel, factor, target);
+}
+
+void enlarge_frame_area(const uint8_t* source, int32_t source_pitch, int32_t bytes_per_pixel,
+                        int32_t factor, const FrameArea& area, uint8_t* target,
+                        int32_t target_pitch) {
+    if (area.width <= 0 || area.height <= 0) return;
+    const size_t row_bytes = static_cast<size_t>(area.width) * factor * bytes_per_pixel;
+    for (int32_t y = area.top; y < area.top + area.height; ++y) {
+        uint8_t* first = target + static_cast<intptr_t>(y) * factor * target_pitch +
+                         static_cast<intptr_t>(area.left) * factor * bytes_per_pixel;
+        enlarge_pixels(source + static_cast<intptr_t>(y) * source_pitch +
+                           static_cast<intptr_t>(area.left) * bytes_per_pixel,
+                       area.width, bytes_per_pixel, factor, first);
+        // The block's other rows repeat its first.
+        for (int32_t i = 1; i < factor; ++i)
+            std::memcpy(first + static_cast<intptr_t>(i) * target_pitch, first, row_bytes);
     }
 }
 
 void enlarge_frame(const uint8_t* source, int32_t source_pitch, int32_t bytes_per_pixel,
                    int32_t factor, uint8_t* target, int32_t target_pitch) {
-    const size_t row_bytes = static_cast<size_t>(FRAME_WIDTH) * factor * bytes_per_pixel;
-    for (int32_t y = 0; y < FRAME_HEIGHT; ++y) {
-        uint8_t* first = target + static_cast<intptr_t>(y) * factor * target_pitch;
-        enlarge_row(source + static_cast<intptr_t>(y) * source_pitch, bytes_per_pixel, factor,
-                    first);
-        // The block's other rows repeat its first.
-        for (int32_t i = 1; i < factor; ++i)
-            std::memcpy(first + static_cast<intptr_t>(i) * target_pitch, first, row_bytes);
-    }
+    enlarge_frame_area(source, source_pitch, bytes_per_pixel, factor, WHOLE_FRAME, target,
+                       target_pitch);
 }
 
 void reduce_frame(const uint8_t* source, int32_t source_pitch, int32_t bytes_per_pixel,

@@ -46,6 +46,23 @@ void enlarge_row(const uint8_t* source, int32_t bytes_per_pixel, int32_t factor,
 void enlarge_frame(const uint8_t* source, int32_t source_pitch, int32_t bytes_per_pixel,
                    int32_t factor, uint8_t* target, int32_t target_pitch);
 
+// A rectangle of the frame, in its pixels; empty when width or height is 0.
+struct FrameArea {
+    int32_t left;
+    int32_t top;
+    int32_t width;
+    int32_t height;
+};
+
+constexpr FrameArea WHOLE_FRAME = {0, 0, FRAME_WIDTH, FRAME_HEIGHT};
+
+// Only an area of the frame (inside it) enlarged as enlarge_frame does: the blocks of its
+// pixels written, the rest of target left as it was. A writer that keeps its last picture
+// rewrites only what changed.
+void enlarge_frame_area(const uint8_t* source, int32_t source_pitch, int32_t bytes_per_pixel,
+                        int32_t factor, const FrameArea& area, uint8_t* target,
+                        int32_t target_pitch);
+
 // The frame reduced to fit.width x fit.height into target: each target pixel takes the source
 // pixel under its centre.
 void reduce_frame(const uint8_t* source, int32_t source_pitch, int32_t bytes_per_pixel,

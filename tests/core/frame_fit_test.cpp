@@ -130,6 +130,35 @@ TEST(EnlargeFrame, EveryPixelAnExactBlock) {
     }
 }
 
+// Catches an area enlarged at the wrong place or beyond its edges: the area's blocks are the
+// whole enlargement's, every other byte keeps what it held.
+TEST(EnlargeFrame, AreaWritesItsBlocksOnly) {
+    const std::vector<uint8_t> source = numbered_frame();
+    const int k = 3;
+    const int pitch = 640 * k * 4;
+    std::vector<uint8_t> whole(static_cast<size_t>(pitch) * 480 * k);
+    enlarge_frame(source.data(), 640 * 4, 4, k, whole.data(), pitch);
+    const FrameArea areas[] = {{0, 0, 1, 1}, {639, 479, 1, 1}, {5, 7, 100, 3}, {0, 0, 0, 9}};
+    for (const FrameArea& area : areas) {
+        SCOPED_TRACE(testing::Message() << area.left << "," << area.top << " " << area.width
+                                        << "x" << area.height);
+        std::vector<uint8_t> target(whole.size(), 0xEE);
+        enlarge_frame_area(source.data(), 640 * 4, 4, k, area, target.data(), pitch);
+        for (int ty = 0; ty < 480 * k; ++ty) {
+            const bool row_in = ty / k >= area.top && ty / k < area.top + area.height;
+            for (int tx = 0; tx < 640 * k; ++tx) {
+                const bool in = row_in && tx / k >= area.left && tx / k < area.left + area.width &&
+                                area.width > 0;
+                const size_t at = static_cast<size_t>(ty) * pitch + tx * 4;
+                if (in)
+                    ASSERT_EQ(0, std::memcmp(&target[at], &whole[at], 4)) << tx << "," << ty;
+                else
+                    ASSERT_EQ(0xEEu, target[at]) << "written outside, " << tx << "," << ty;
+            }
+        }
+    }
+}
+
 // Catches a reduction that shifts or stretches the picture: each target pixel comes from the
 // source pixel under its centre, every byte of it copied.
 TEST(ReduceFrame, NearestPixelUnderEachCentre) {
