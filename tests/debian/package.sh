@@ -41,7 +41,8 @@ deb=$(ls "$work"/dist/sandglass_*.deb)
 check "lintian finds no error and no warning" \
   bash -c "lintian --fail-on error,warning '$deb' 2>&1 | grep -v 'root privileges'; exit \${PIPESTATUS[0]}"
 # Exactly these files: none under /usr/local, none of another package's.
-cat >"$TEST_DIR/expected" <<END
+LC_ALL=C sort >"$TEST_DIR/expected" <<END
+/usr/bin/sandglass-wayland
 /usr/bin/sandglass-xscreensaver-add
 /usr/libexec/xscreensaver/sandglass
 /usr/share/applications/screensavers/sandglass.desktop
@@ -51,9 +52,10 @@ cat >"$TEST_DIR/expected" <<END
 /usr/share/lintian/overrides/sandglass
 /usr/share/man/man1/sandglass-xscreensaver-add.1.gz
 /usr/share/man/man6/sandglass.6.gz
+/usr/share/man/man6/sandglass-wayland.6.gz
 /usr/share/xscreensaver/config/sandglass.xml
 END
-dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\./, "", $6); print $6 }' | sort >"$TEST_DIR/files"
+dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\./, "", $6); print $6 }' | LC_ALL=C sort >"$TEST_DIR/files"
 check "the package holds exactly the expected files" diff "$TEST_DIR/expected" "$TEST_DIR/files"
 installed=yes
 check "dpkg -i installs it" bash -c "dpkg -i '$deb' >'$TEST_DIR/dpkg.log' 2>&1"
