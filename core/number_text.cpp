@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 static bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
@@ -47,4 +48,14 @@ NumberRead read_seconds(const char* text, size_t length, float& value) {
     if (std::isinf(narrowed)) return NumberRead::OUT_OF_RANGE;
     value = narrowed;
     return NumberRead::OK;
+}
+
+NumberRead read_whole(const char* text, int64_t low, int64_t high, int64_t& value) {
+    if (text == nullptr) return NumberRead::MALFORMED;
+    return read_whole(text, std::strlen(text), low, high, value);
+}
+
+NumberRead read_seconds(const char* text, float& value) {
+    if (text == nullptr) return NumberRead::MALFORMED;
+    return read_seconds(text, std::strlen(text), value);
 }

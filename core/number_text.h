@@ -10,6 +10,10 @@
 
 enum class NumberRead { OK, MALFORMED, OUT_OF_RANGE };
 
+// The most frames any run may be asked for (the renderer's --frames, the page's frames=N, the
+// savers' test-only -frames): some 46 hours of animation at 60 frames a second.
+constexpr int64_t MAX_RUN_FRAMES = 10000000;
+
 // The first length bytes of text; text[length] must be 0 (a 0 byte inside is malformed).
 // A whole number from low to high.
 NumberRead read_whole(const char* text, size_t length, int64_t low, int64_t high,
@@ -18,3 +22,7 @@ NumberRead read_whole(const char* text, size_t length, int64_t low, int64_t high
 // Seconds: the decimal read as a double, rounded to the nearest, then narrowed to a float (as
 // the renderer's --dt has always been); out of range when the float is infinite.
 NumberRead read_seconds(const char* text, size_t length, float& value);
+
+// The same for a whole C string, as a command line gives it; nullptr is malformed.
+NumberRead read_whole(const char* text, int64_t low, int64_t high, int64_t& value);
+NumberRead read_seconds(const char* text, float& value);

@@ -86,10 +86,10 @@ bool parse_render_options(int argc, char** argv, RenderOptions& options, Message
         const char* value = argv[++i];
         int64_t whole = 0;
         if (std::strcmp(flag, "--frames") == 0) {
-            if (!parse_whole(flag, value, 1, RENDER_MAX_FRAMES, options.frames, error))
+            if (!parse_whole(flag, value, 1, MAX_RUN_FRAMES, options.frames, error))
                 return false;
         } else if (std::strcmp(flag, "--gif-every") == 0) {
-            if (!parse_whole(flag, value, 1, RENDER_MAX_FRAMES, options.gif_every, error))
+            if (!parse_whole(flag, value, 1, MAX_RUN_FRAMES, options.gif_every, error))
                 return false;
         } else if (std::strcmp(flag, "--scale") == 0) {
             if (!parse_whole(flag, value, 1, FRAME_MAX_FACTOR, whole, error)) return false;

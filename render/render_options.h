@@ -5,7 +5,6 @@
 
 #include "message.h"
 
-constexpr int64_t RENDER_MAX_FRAMES = 10000000;  // some 46 hours of animation at 60 frames
 
 // The outputs, in the order their files are written; each is a name from argv, or nullptr.
 enum { OUTPUT_PNG, OUTPUT_RAW, OUTPUT_GRAINS, OUTPUT_GIF, OUTPUT_COUNT };

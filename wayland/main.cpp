@@ -17,6 +17,7 @@
 
 #include "animation.h"
 #include "client.h"
+#include "echo_text.h"
 #include "frame_changes.h"
 #include "layer_shell.h"
 #include "options.h"

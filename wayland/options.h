@@ -1,11 +1,9 @@
-// The program's command line. Options take one dash or two; numbers are whole or decimal as
-// documented, with no sign, no leading space and no exponent.
+// The program's command line. Options take one dash or two; numbers follow the renderer's rule
+// (digits, in range; a time may have a point and an exponent).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-
-constexpr int64_t MAX_FRAMES = 10000000;
 
 struct WaylandOptions {
     bool window;            // one ordinary window instead of a surface on every output
@@ -23,10 +21,5 @@ enum class ParseResult { RUN, HELP, BAD };
 // argument the argument it concerns.
 ParseResult parse_options(int argc, char** argv, WaylandOptions& options, const char*& error,
                           const char*& argument);
-
-// Writes text to out in single quotes with control bytes, DEL, the backslash and the quote
-// escaped (\n \t \r \v \f \\ \' \xNN), so that an echoed value never breaks the line; a text
-// too long for size ends in "...". size must be at least 8.
-void echo_text(char* out, size_t size, const char* text);
 
 extern const char USAGE[];

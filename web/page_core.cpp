@@ -11,7 +11,6 @@
 #define PAGE_EXPORT extern "C" __attribute__((used))
 
 constexpr int32_t CANVAS_PITCH = FRAME_WIDTH * 4;
-constexpr int64_t MAX_FRAMES = 10000000;  // as the renderer's --frames
 constexpr int32_t TEXT_SIZE = 4096;       // a parameter's bytes and their terminating 0
 
 static uint8_t canvas_memory[CANVAS_PITCH * FRAME_HEIGHT];
@@ -64,11 +63,11 @@ PAGE_EXPORT int32_t sandglass_fit_height(int32_t width, int32_t height) {
 // parameter's UTF-8 bytes and a 0 here, then asks for the number.
 PAGE_EXPORT char* sandglass_text() { return parameter_text; }
 
-// frames=N: the count, or 0 when the text breaks the rule or is not from 1 to MAX_FRAMES.
+// frames=N: the count, or 0 when the text breaks the rule or is not from 1 to MAX_RUN_FRAMES.
 PAGE_EXPORT int32_t sandglass_read_frames(int32_t length) {
     int64_t frames = 0;
     if (length < 0 || length >= TEXT_SIZE || parameter_text[length] != '\0') return 0;
-    if (read_whole(parameter_text, static_cast<size_t>(length), 1, MAX_FRAMES, frames) !=
+    if (read_whole(parameter_text, static_cast<size_t>(length), 1, MAX_RUN_FRAMES, frames) !=
         NumberRead::OK)
         return 0;
     return static_cast<int32_t>(frames);

@@ -1,10 +1,12 @@
-// Parsing the command line. Numbers are whole and in range or the option is bad; the last of
-// -root, -window and -window-id wins.
+// Parsing the command line. Numbers follow the renderer's rule (digits, in range) or the option
+// is bad; the last of -root, -window and -window-id wins.
 #include "options.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+
+#include "number_text.h"
 
 const char USAGE[] =
     "usage: sandglass [-root | -window | -window-id ID] [-delay USEC] [-fps]\n"
@@ -21,13 +23,12 @@ const char USAGE[] =
     "$XSCREENSAVER_WINDOW, when set, wins over -root.\n";
 
 static bool parse_whole(const char* text, int64_t low, int64_t high, int64_t& value) {
-    if (text == nullptr || text[0] < '0' || text[0] > '9') return false;
-    errno = 0;
-    char* end = nullptr;
-    const long long parsed = std::strtoll(text, &end, 10);
-    if (*end != '\0' || errno == ERANGE || parsed < low || parsed > high) return false;
-    value = parsed;
-    return true;
+    return read_whole(text, low, high, value) == NumberRead::OK;
+}
+
+// A test-only step: above 0 and at most 10 seconds.
+static bool parse_step(const char* text, float& seconds) {
+    return read_seconds(text, seconds) == NumberRead::OK && seconds > 0.0f && seconds <= 10.0f;
 }
 
 bool parse_window_id(const char* text, unsigned long& id) {
@@ -116,21 +117,17 @@ ParseResult parse_options(int argc, char** argv, SaverOptions& options, const ch
             options.display_name = value;
             ++i;
         } else if (!std::strcmp(name, "frames")) {
-            if (!parse_whole(value, 1, MAX_FRAMES, number)) {
+            if (!parse_whole(value, 1, MAX_RUN_FRAMES, number)) {
                 error = "needs a count, 1..10000000";
                 return ParseResult::BAD;
             }
             options.frames = number;
             ++i;
         } else if (!std::strcmp(name, "dt")) {
-            char* end = nullptr;
-            const double seconds = value != nullptr ? std::strtod(value, &end) : 0.0;
-            if (value == nullptr || *end != '\0' || value[0] == '\0' || !(seconds > 0.0) ||
-                seconds > 10.0) {
+            if (!parse_step(value, options.dt)) {
                 error = "needs seconds, above 0 and at most 10";
                 return ParseResult::BAD;
             }
-            options.dt = static_cast<float>(seconds);
             ++i;
         } else if (!std::strcmp(name, "report")) {
             options.report = true;

@@ -10,7 +10,6 @@ enum class WindowChoice { OWN_WINDOW, ROOT, WINDOW_ID };
 // About 60 frames a second: the least time from the start of one frame to the next.
 constexpr int64_t DEFAULT_DELAY_US = 16666;
 constexpr int64_t MAX_DELAY_US = 10000000;
-constexpr int64_t MAX_FRAMES = 10000000;
 
 struct SaverOptions {
     WindowChoice choice;

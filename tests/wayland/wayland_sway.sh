@@ -140,6 +140,6 @@ bad_option() {
 bad_option "-bogus" -bogus
 bad_option "--scale 0" --scale 0
 bad_option "--scale 2.5" --scale 2.5
-bad_option "-dt 1e-2" -dt 1e-2
+bad_option "-dt 0x10" -dt 0x10
 bad_option "-frames '5\\n'" -frames $'5\n'
 finish
