@@ -16,6 +16,9 @@
 # dialog's box ticked) enlarges it as far as the primary has room whatever the DPI. An enlarged
 # frame must be made of exact k x k blocks, centred on the primary, black around; the frame
 # those blocks make is checked against the scene as above.
+# DISPLAY_RENDER_FRAMES=N (one monitor, depth 24): the probe runs the saver procedure for N frames
+# on a frozen clock (dt 0), and the screen must then be exactly `sandglass-render --frames N
+# --dt 0 --scale k` at the frame's place, black around.
 # DISPLAY_SIZE=WxH is the desktop's size (default 1024x768; one monitor).
 # DISPLAY_SCREENSHOT_OUT=file keeps a copy of the screenshot.
 source "$(dirname "$0")/lib.sh"
@@ -43,8 +46,26 @@ frame_w=$((640 * factor)) frame_h=$((480 * factor))
 frame_x=$(((PRIMARY_WIDTH - frame_w) / 2)) frame_y=$(((PRIMARY_HEIGHT - frame_h) / 2))
 
 # What set-up makes of this desktop, and where the scene puts things.
-wine "$SANDGLASS_BIN/display_probe.exe" >"$TEST_DIR/probe.txt" 2>/dev/null
 probe() { sed -n "s/^$1=//p" "$TEST_DIR/probe.txt" | tr -d "\r"; }
+render_frames=${DISPLAY_RENDER_FRAMES:-}
+if [ -n "$render_frames" ]; then
+  wine "$SANDGLASS_BIN/display_probe.exe" frames "$render_frames" \
+    "$(windows_path "$TEST_DIR/probe.stop")" >"$TEST_DIR/probe.txt" 2>/dev/null &
+  probe_pid=$!
+  for _ in $(seq 600); do [ -n "$(probe frames)" ] && break; sleep 0.1; done
+  screenshot "$TEST_DIR/probe_shot.png"
+  touch "$TEST_DIR/probe.stop"
+  wine_wait "$probe_pid" 40
+  expect_eq "the probe ran its frames on the frozen clock" "$render_frames" "$(probe frames)"
+  check "the native renderer draws the same frame" "$SANDGLASS_NATIVE_BIN/sandglass-render" \
+    --frames "$render_frames" --dt 0 --scale "$factor" --png "$TEST_DIR/render.png"
+  convert -size "${SCREEN_WIDTH}x$SCREEN_HEIGHT" xc:black "$TEST_DIR/render.png" \
+    -geometry "+$frame_x+$frame_y" -composite "$TEST_DIR/expected.png"
+  expect_eq "the screen is the renderer's frame $render_frames at ${factor}x, at ($frame_x, $frame_y), black around (pixels differing)" \
+    0 "$(compare -metric AE "$TEST_DIR/expected.png" "$TEST_DIR/probe_shot.png" null: 2>&1)"
+else
+  wine "$SANDGLASS_BIN/display_probe.exe" >"$TEST_DIR/probe.txt" 2>/dev/null
+fi
 expect_eq "DirectDraw set up at depth $depth" 1 "$(probe direct_draw)"
 expect_eq "the desktop's DPI" "$dpi" "$(probe dpi)"
 case $depth in

@@ -3,11 +3,20 @@
 // set-up succeeded, the pixel layout, whether the palette on the primary surface is the fixed
 // one, what the outline grains became in the off-screen surface, and where the scene puts things
 // in the 640 x 480 frame.
+//
+// With "frames N STOP_FILE" the clock stands still (GetTickCount gives one value, so every frame's
+// dt is 0, as the renderer's --dt 0) and no timer runs: the probe sends exactly N frame messages,
+// prints frames=N and keeps the last frame on the screen until STOP_FILE exists (the script's
+// screenshot is taken), at most 30 seconds.
 #include <windows.h>
 #include <ddraw.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+
+#include "display_import_spy.h"
+#include "display_timer_spy.h"
 
 #include "direct_draw.h"
 #include "saver_procedure.h"
@@ -127,21 +136,61 @@ static LRESULT CALLBACK probe_procedure(HWND window, UINT message, WPARAM wparam
     return saver_procedure(window, message, wparam, lparam);
 }
 
-int main() {
+static decltype(&GetTickCount) real_tick_count;  // the slot's original, unused while frozen
+static DWORD WINAPI frozen_tick_count() { return 0x10000; }
+
+static void dispatch_waiting() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+}
+
+// The frozen clock and the missing timer, set before the window's creation starts the display.
+static bool freeze_clock() {
+    if (!install_timer_spy()) return false;
+    timer_spy.fail_set_event = true;
+    return redirect_import("kernel32.dll", "GetTickCount", &frozen_tick_count, real_tick_count);
+}
+
+// Sent, not posted: each frame is done before the next is asked for, as with the timer.
+static void run_frames(HWND window, int frames, const char* stop_file) {
+    for (int i = 0; i < frames; ++i) {
+        dispatch_waiting();
+        SendMessageA(window, WM_USER, 0, 0);
+    }
+    std::printf("frames=%d\n", frames);
+    std::fflush(stdout);
+    for (int waited = 0; waited < 3000 && GetFileAttributesA(stop_file) == INVALID_FILE_ATTRIBUTES;
+         ++waited) {
+        dispatch_waiting();
+        Sleep(10);
+    }
+}
+
+int main(int argc, char** argv) {
+    const bool frozen = argc == 4 && std::strcmp(argv[1], "frames") == 0;
+    if (frozen && !freeze_clock()) {
+        std::printf("frozen_clock=unavailable\n");
+        return 1;
+    }
     host.instance = GetModuleHandleA(nullptr);
     WNDCLASSA window_class = {};
     window_class.lpfnWndProc = probe_procedure;
     window_class.hInstance = host.instance;
     window_class.lpszClassName = "DisplayProbe";
     RegisterClassA(&window_class);
-    HWND window = CreateWindowExA(WS_EX_TOPMOST, "DisplayProbe", "Display probe", WS_POPUP, 0, 0,
+    // Frozen, the window is shown (as the saver's is) so that the screenshot finds the frame.
+    HWND window = CreateWindowExA(WS_EX_TOPMOST, "DisplayProbe", "Display probe",
+                                  frozen ? WS_POPUP | WS_VISIBLE : WS_POPUP, 0, 0,
                                   GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
                                   nullptr, nullptr, host.instance, nullptr);
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < 500) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-        Sleep(1);
+    if (frozen) {
+        run_frames(window, std::atoi(argv[2]), argv[3]);
+    } else {
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < 500) {
+            dispatch_waiting();
+            Sleep(1);
+        }
     }
 
     const bool present = display.direct_draw != nullptr;
