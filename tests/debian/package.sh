@@ -15,8 +15,10 @@ fi
 user=sandglass-package
 made_user=""
 installed=""
+mounted=""
 package_end() {
   local rc=$? pid
+  [ -n "$mounted" ] && umount "$mounted"
   for pid in "${started[@]}"; do kill "$pid" 2>/dev/null; done
   if [ -n "$made_user" ]; then
     for _ in $(seq 50); do pgrep -u "$user" >/dev/null || break; sleep 0.1; done
@@ -85,6 +87,22 @@ for _ in $(seq 100); do
 done
 
 # --- XScreenSaver: the documented step, taken while the daemon runs ---------------------------
+# A write that fails half way (a file system that fills up) must leave the user's settings as they
+# were, not cut short: the settings padded to just under one page of a one-page tmpfs, which the
+# longer list no longer fits.
+full=$TEST_DIR/full
+mkdir -p "$full"
+if mount -t tmpfs -o size=4k tmpfs "$full" 2>/dev/null; then
+  mounted=$full
+  cp "$home/.xscreensaver" "$full/.xscreensaver"
+  head -c $((4090 - $(stat -c %s "$full/.xscreensaver"))) /dev/zero | tr '\0' '!' >>"$full/.xscreensaver"
+  cp "$full/.xscreensaver" "$TEST_DIR/before-full"
+  check "a settings file that cannot be written whole is left as it was" bash -c \
+    "! HOME='$full' sandglass-xscreensaver-add >/dev/null 2>&1 &&
+     cmp -s '$full/.xscreensaver' '$TEST_DIR/before-full'"
+else
+  echo "skipped: no tmpfs could be mounted for the full file system case"
+fi
 "${as_user[@]}" sandglass-xscreensaver-add >"$TEST_DIR/add.out" 2>&1
 number=$(sed -n 's/.*xscreensaver-command -select \([0-9]*\).*/\1/p' "$TEST_DIR/add.out")
 check "sandglass-xscreensaver-add names the number to select ($number)" [ -n "$number" ]
