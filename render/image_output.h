@@ -1,5 +1,6 @@
-// The renderer's images: the last frame as a PNG, the animation as a GIF. Both decode the
-// surface through its layout to RGB and write through an OutputFile.
+// The renderer's images: the last frame as a PNG or raw bytes, the animation as a GIF, each at a
+// whole scale. The PNG and GIF decode the surface through its layout to RGB; all three write
+// through an OutputFile.
 #pragma once
 
 #include <gif_lib.h>
